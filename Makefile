@@ -1,0 +1,20 @@
+# The two commands of the README. Both install what is missing first.
+.PHONY: test run deps build-host build-win32
+
+deps:
+	scripts/install-deps.sh
+
+build-host: deps
+	cmake --preset host
+	cmake --build --preset host
+
+build-win32: deps
+	cmake --preset win32
+	cmake --build --preset win32
+
+test: build-host build-win32
+	ctest --preset host
+	scripts/wine-session.sh build/win32 ctest --preset win32
+
+run:
+	@echo "make run arrives with the main window; for now 'make test' builds and tests everything."

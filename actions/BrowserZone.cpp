@@ -1,0 +1,97 @@
+#include "actions/BrowserZone.h"
+
+#include "ServiceDomain.h"
+
+#include <array>
+#include <vector>
+
+namespace tovalset {
+
+const wchar_t* const kZoneKeyPath =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Zones\\2";
+const wchar_t* const kZoneOkMessage = L"Confoguration Is OK!!";
+const wchar_t* const kZoneFailedMessage = L"AntiVirus/Firewall Is Start.Configuration Is Not OK!!";
+
+std::wstring DomainKeyPath() {
+    return std::wstring(
+               L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains\\") +
+           TOVALSET_SERVICE_DOMAIN;
+}
+
+namespace {
+
+// URL actions of the Trusted Sites zone that the service needs allowed (0): signed and unsigned ActiveX
+// download, scripting of controls not marked safe, active scripting, Java applet scripting, and running
+// controls not used before without a prompt.
+constexpr std::array<const wchar_t*, 6> kZoneSettings = {L"1001", L"1004", L"1201",
+                                                         L"1400", L"1402", L"1208"};
+constexpr std::uint32_t kAllow = 0;
+constexpr std::uint32_t kTrustedSitesZone = 2;
+
+std::array<std::uint8_t, 4> LittleEndian(std::uint32_t word) {
+    return {static_cast<std::uint8_t>(word), static_cast<std::uint8_t>(word >> 8),
+            static_cast<std::uint8_t>(word >> 16), static_cast<std::uint8_t>(word >> 24)};
+}
+
+// One unit of work on a key: create or open it, write one REG_DWORD, close it. The key is closed on
+// failure too, before the caller reports it.
+bool WriteDword(PlatformOps& os, const std::wstring& path, const wchar_t* name, std::uint32_t value) {
+    KeyHandle key = KeyHandle::None;
+    if (os.RegCreateKeyA(HKEY_CURRENT_USER, path, key) != 0) {
+        return false;
+    }
+    const auto data = LittleEndian(value);
+    const RegStatus status =
+        os.RegSetValueExA(key, name, 0, REG_DWORD, data.data(), static_cast<std::uint32_t>(data.size()));
+    os.RegCloseKey(key);
+    return status == 0;
+}
+
+bool EnsureKey(PlatformOps& os, const std::wstring& path) {
+    KeyHandle key = KeyHandle::None;
+    if (os.RegCreateKeyA(HKEY_CURRENT_USER, path, key) != 0) {
+        return false;
+    }
+    os.RegCloseKey(key);
+    return true;
+}
+
+bool WriteZoneConfiguration(PlatformOps& os) {
+    for (const wchar_t* setting : kZoneSettings) {
+        if (!WriteDword(os, kZoneKeyPath, setting, kAllow)) {
+            return false;
+        }
+    }
+    const std::wstring domainKey = DomainKeyPath();
+    return EnsureKey(os, domainKey) && WriteDword(os, domainKey, L"*", kTrustedSitesZone);
+}
+
+} // namespace
+
+void ConfigureBrowserZone(PlatformOps& os) {
+    if (!WriteZoneConfiguration(os)) {
+        os.ShowMessage(kZoneFailedMessage);
+        return;
+    }
+    CloseBrowserWindows(os);
+    os.ShowMessage(kZoneOkMessage);
+}
+
+void CloseBrowserWindows(PlatformOps& os) {
+    // The whole chain is collected before the first request goes out: a window that closes at once would
+    // otherwise break the search, and the windows below it would stay open.
+    std::vector<WindowHandle> frames;
+    WindowHandle last = WindowHandle::None;
+    while (frames.size() < kMaxBrowserWindows) {
+        last = os.FindWindowExA(WindowHandle::None, last, L"IEFrame", std::nullopt);
+        if (last == WindowHandle::None) {
+            break;
+        }
+        frames.push_back(last);
+    }
+    for (const WindowHandle frame : frames) {
+        os.PostMessageA(frame, WM_CLOSE, 0, 0);
+    }
+}
+
+} // namespace tovalset

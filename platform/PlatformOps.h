@@ -1,0 +1,107 @@
+#pragma once
+// The one seam between the setup actions and the operating system. The operations keep their Win32 names
+// and argument order, so an action reads like the Windows code it drives; the portable side never sees
+// <windows.h>. Text crosses as wide strings; the Win32 implementation converts it to and from the ANSI code
+// page right at each call.
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <utility>
+
+namespace tovalset {
+
+// A registry key: a predefined root or a key opened or created from one. 0 is no key.
+enum class KeyHandle : std::uint32_t { None = 0 };
+
+// A window. None stands for "no window" (and, as a parent, for the desktop).
+enum class WindowHandle : std::uintptr_t { None = 0 };
+
+// The status of a registry call: 0 is success, anything else failure.
+using RegStatus = std::int32_t;
+
+// The Windows constants the actions use, under their Windows names. A file that also includes <windows.h>
+// gets Windows' own macros instead, which carry the same values.
+#ifndef HKEY_CURRENT_USER
+constexpr KeyHandle HKEY_CURRENT_USER{0x80000001u};
+#endif
+#ifndef HKEY_LOCAL_MACHINE
+constexpr KeyHandle HKEY_LOCAL_MACHINE{0x80000002u};
+#endif
+#ifndef REG_NONE
+constexpr std::uint32_t REG_NONE = 0;
+#endif
+#ifndef REG_SZ
+constexpr std::uint32_t REG_SZ = 1;
+#endif
+#ifndef REG_DWORD
+constexpr std::uint32_t REG_DWORD = 4;
+#endif
+#ifndef SW_HIDE
+constexpr int SW_HIDE = 0;
+#endif
+#ifndef SW_SHOWNORMAL
+constexpr int SW_SHOWNORMAL = 1;
+#endif
+#ifndef SW_SHOWMINIMIZED
+constexpr int SW_SHOWMINIMIZED = 2;
+#endif
+#ifndef WM_CLOSE
+constexpr std::uint32_t WM_CLOSE = 0x0010;
+#endif
+
+// A program that could not be started. It ends the action that tried; the window reports it with the
+// system's own text of the reason.
+class ProgramStartError : public std::runtime_error {
+public:
+    ProgramStartError(std::wstring commandLine, std::wstring reason)
+        : std::runtime_error("a program could not be started"), commandLine_(std::move(commandLine)),
+          reason_(std::move(reason)) {}
+    const std::wstring& commandLine() const { return commandLine_; }
+    const std::wstring& reason() const { return reason_; }
+
+private:
+    std::wstring commandLine_;
+    std::wstring reason_;
+};
+
+class PlatformOps {
+public:
+    PlatformOps() = default;
+    PlatformOps(const PlatformOps&) = delete;
+    PlatformOps& operator=(const PlatformOps&) = delete;
+    virtual ~PlatformOps() = default;
+
+    // Registry. `result` receives the key; it is left as it was when the call fails.
+    virtual RegStatus RegOpenKeyA(KeyHandle key, const std::wstring& subKey, KeyHandle& result) = 0;
+    virtual RegStatus RegCreateKeyA(KeyHandle key, const std::wstring& subKey, KeyHandle& result) = 0;
+    // With `data` null only the type and the size are reported. `size` is the buffer's size on entry and
+    // the value's size on return.
+    virtual RegStatus RegQueryValueExA(KeyHandle key, const std::wstring& valueName, std::uint32_t reserved,
+                                       std::uint32_t& type, std::uint8_t* data, std::uint32_t& size) = 0;
+    virtual RegStatus RegSetValueExA(KeyHandle key, const std::wstring& valueName, std::uint32_t reserved,
+                                     std::uint32_t type, const std::uint8_t* data, std::uint32_t size) = 0;
+    virtual RegStatus RegCloseKey(KeyHandle key) = 0;
+
+    // Windows. A missing window name matches any name.
+    virtual WindowHandle FindWindowExA(WindowHandle parent, WindowHandle childAfter,
+                                       const std::wstring& className,
+                                       const std::optional<std::wstring>& windowName) = 0;
+    virtual bool PostMessageA(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                              std::intptr_t lParam) = 0;
+
+    // Shell. The result is the shell's instance value; greater than 32 means success.
+    virtual std::intptr_t ShellExecuteA(WindowHandle owner, const std::wstring& operation,
+                                        const std::wstring& file, const std::wstring& parameters,
+                                        const std::wstring& directory, int showCommand) = 0;
+
+    // Starts the program that the command line's first word names, relative to the current directory and
+    // with ".exe" added when the name has none, and returns without waiting. Throws ProgramStartError.
+    virtual void StartProgram(const std::wstring& commandLine, int windowStyle) = 0;
+
+    // A modal box with the text, one OK button and the caption "TovalSet"; returns when it is dismissed.
+    virtual void ShowMessage(const std::wstring& text) = 0;
+};
+
+} // namespace tovalset

@@ -1,0 +1,145 @@
+#include <windows.h>
+#include <shellapi.h>
+
+#include "platform/win32/Win32Platform.h"
+
+#include "platform/win32/HandleCast.h"
+#include "platform/win32/Handles.h"
+#include "platform/win32/Text.h"
+
+#include <vector>
+
+namespace tovalset::win32 {
+
+namespace {
+
+bool HasExtension(const std::wstring& path) {
+    const std::size_t name = path.find_last_of(L"\\/:");
+    const std::size_t dot = path.find_last_of(L'.');
+    return dot != std::wstring::npos && (name == std::wstring::npos || dot > name);
+}
+
+} // namespace
+
+std::wstring ProgramPathOf(const std::wstring& commandLine) {
+    std::wstring word;
+    if (!commandLine.empty() && commandLine.front() == L'"') {
+        const std::size_t end = commandLine.find(L'"', 1);
+        word = commandLine.substr(1, end == std::wstring::npos ? std::wstring::npos : end - 1);
+    } else {
+        word = commandLine.substr(0, commandLine.find_first_of(L" \t"));
+    }
+    if (word.empty()) {
+        return word;
+    }
+    if (!HasExtension(word)) {
+        word += L".exe";
+    }
+    // GetFullPathName resolves against the current directory and nothing else: no search of the exe's
+    // folder, the system folders or PATH.
+    const std::string narrow = ToAnsi(word);
+    std::vector<char> full(MAX_PATH);
+    DWORD length = ::GetFullPathNameA(narrow.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length >= full.size()) {
+        full.resize(length + 1);
+        length = ::GetFullPathNameA(narrow.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    }
+    if (length == 0 || length >= full.size()) {
+        return word;
+    }
+    return FromAnsi(full.data(), length);
+}
+
+RegStatus Win32Platform::RegOpenKeyA(KeyHandle key, const std::wstring& subKey, KeyHandle& result) {
+    HKEY opened = nullptr;
+    const LONG status = ::RegOpenKeyA(ToHkey(key), ToAnsi(subKey).c_str(), &opened);
+    if (status == ERROR_SUCCESS) {
+        result = FromHkey(opened);
+    }
+    return status;
+}
+
+RegStatus Win32Platform::RegCreateKeyA(KeyHandle key, const std::wstring& subKey, KeyHandle& result) {
+    HKEY created = nullptr;
+    const LONG status = ::RegCreateKeyA(ToHkey(key), ToAnsi(subKey).c_str(), &created);
+    if (status == ERROR_SUCCESS) {
+        result = FromHkey(created);
+    }
+    return status;
+}
+
+RegStatus Win32Platform::RegQueryValueExA(KeyHandle key, const std::wstring& valueName,
+                                          std::uint32_t reserved, std::uint32_t& type, std::uint8_t* data,
+                                          std::uint32_t& size) {
+    DWORD valueType = type;
+    DWORD valueSize = size;
+    DWORD reservedWord = reserved;
+    const LONG status =
+        ::RegQueryValueExA(ToHkey(key), ToAnsi(valueName).c_str(), reserved == 0 ? nullptr : &reservedWord,
+                           &valueType, data, &valueSize);
+    type = valueType;
+    size = valueSize;
+    return status;
+}
+
+RegStatus Win32Platform::RegSetValueExA(KeyHandle key, const std::wstring& valueName, std::uint32_t reserved,
+                                        std::uint32_t type, const std::uint8_t* data, std::uint32_t size) {
+    return ::RegSetValueExA(ToHkey(key), ToAnsi(valueName).c_str(), reserved, type, data, size);
+}
+
+RegStatus Win32Platform::RegCloseKey(KeyHandle key) {
+    return ::RegCloseKey(ToHkey(key));
+}
+
+WindowHandle Win32Platform::FindWindowExA(WindowHandle parent, WindowHandle childAfter,
+                                          const std::wstring& className,
+                                          const std::optional<std::wstring>& windowName) {
+    const std::string narrowClass = ToAnsi(className);
+    const std::string narrowName = windowName ? ToAnsi(*windowName) : std::string();
+    return FromHwnd(::FindWindowExA(ToHwnd(parent), ToHwnd(childAfter), narrowClass.c_str(),
+                                    windowName ? narrowName.c_str() : nullptr));
+}
+
+bool Win32Platform::PostMessageA(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                                 std::intptr_t lParam) {
+    return ::PostMessageA(ToHwnd(window), message, wParam, lParam) != FALSE;
+}
+
+std::intptr_t Win32Platform::ShellExecuteA(WindowHandle owner, const std::wstring& operation,
+                                           const std::wstring& file, const std::wstring& parameters,
+                                           const std::wstring& directory, int showCommand) {
+    const HINSTANCE result =
+        ::ShellExecuteA(ToHwnd(owner), ToAnsi(operation).c_str(), ToAnsi(file).c_str(),
+                        ToAnsi(parameters).c_str(), ToAnsi(directory).c_str(), showCommand);
+    return reinterpret_cast<std::intptr_t>(result);
+}
+
+void Win32Platform::StartProgram(const std::wstring& commandLine, int windowStyle) {
+    const std::wstring program = ProgramPathOf(commandLine);
+    if (program.empty()) {
+        throw ProgramStartError(commandLine, SystemErrorText(ERROR_FILE_NOT_FOUND));
+    }
+    // The child sees exactly our line; CreateProcess may write into the buffer, so it is our own copy.
+    const std::string line = ToAnsi(commandLine);
+    std::vector<char> buffer(line.begin(), line.end());
+    buffer.push_back('\0');
+
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(windowStyle);
+    PROCESS_INFORMATION started{};
+    if (!::CreateProcessA(ToAnsi(program).c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          nullptr, &startup, &started)) {
+        throw ProgramStartError(commandLine, SystemErrorText(::GetLastError()));
+    }
+    const UniqueHandle process(started.hProcess);
+    const UniqueHandle thread(started.hThread);
+}
+
+void Win32Platform::ShowMessage(const std::wstring& text) {
+    const HWND owner = ToHwnd(messageOwner_);
+    ::MessageBoxA(owner, ToAnsi(text).c_str(), "TovalSet", MB_OK | (owner == nullptr ? MB_TASKMODAL : 0));
+}
+
+} // namespace tovalset::win32

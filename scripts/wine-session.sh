@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Runs a command (usually ctest) inside a Wine session of the project's own: an X server with a window
+# manager, and a fresh 32-bit Wine prefix under the build folder, never ~/.wine. Tests that change the prefix
+# run in a copy of it (scripts/wine-test.sh), so every test starts from the same state.
+#
+#   scripts/wine-session.sh <build dir> <command> [args...]
+set -euo pipefail
+
+build_dir=$(realpath "$1")
+shift
+here=$(dirname "$(realpath "$0")")
+
+export WINEDEBUG=-all
+# No Mono or Gecko installer dialog may block a test.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win32
+export TOVALSET_WINE_ROOT="$build_dir/wine"
+export WINEPREFIX="$TOVALSET_WINE_ROOT/base"
+
+pids=()
+cleanup() {
+    WINEPREFIX="$TOVALSET_WINE_ROOT/base" wineserver -k 2>/dev/null || true
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+}
+trap cleanup EXIT
+
+# A display of our own. Without a window manager every window that closes stalls for about two seconds.
+mkdir -p "$build_dir"
+display_file="$build_dir/xvfb.display"
+: >"$display_file"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do [[ -s "$display_file" ]] && break; sleep 0.1; done
+[[ -s "$display_file" ]] || { echo "Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$(tr -d '[:space:]' <"$display_file")"
+fvwm -f "$here/fvwm.config" >/dev/null 2>&1 &
+pids+=($!)
+
+# The base prefix is made once per run, serially, before any test.
+rm -rf "$TOVALSET_WINE_ROOT"
+mkdir -p "$TOVALSET_WINE_ROOT/copies"
+wineboot -i >/dev/null 2>&1
+wineserver -w
+winecfg -v winxp >/dev/null 2>&1
+wineserver -w
+wineserver -p
+
+"$@"

@@ -1,0 +1,308 @@
+#include "tests/unit/FakePlatform.h"
+
+#include <algorithm>
+#include <cwctype>
+#include <iomanip>
+#include <sstream>
+
+namespace tovalset::fake {
+
+namespace {
+
+std::wstring Lower(std::wstring text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](wchar_t c) { return std::towlower(c); });
+    return text;
+}
+
+std::string Quoted(const std::wstring& text) {
+    return '"' + Narrow(text) + '"';
+}
+
+std::string WindowName(WindowHandle window) {
+    return window == WindowHandle::None ? "none" : "W" + std::to_string(static_cast<std::uintptr_t>(window));
+}
+
+std::string Bytes(const std::uint8_t* data, std::uint32_t size) {
+    if (data == nullptr) {
+        return "null";
+    }
+    std::ostringstream out;
+    out << '[' << std::hex << std::setfill('0');
+    for (std::uint32_t i = 0; i < size; ++i) {
+        out << (i == 0 ? "" : " ") << std::setw(2) << static_cast<int>(data[i]);
+    }
+    out << ']';
+    return out.str();
+}
+
+} // namespace
+
+std::string Narrow(const std::wstring& text) {
+    std::ostringstream out;
+    for (const wchar_t c : text) {
+        if (c >= 0x20 && c < 0x7f) {
+            out << static_cast<char>(c);
+        } else {
+            out << "\\x{" << std::hex << static_cast<unsigned long>(c) << std::dec << '}';
+        }
+    }
+    return out.str();
+}
+
+void FakePlatform::Fail(const std::string& operation, int occurrence, RegStatus status) {
+    failures_[{operation, occurrence}] = status;
+}
+
+std::optional<RegStatus> FakePlatform::Record(const std::string& operation, const std::string& arguments) {
+    if (beforeCall) {
+        beforeCall(operation);
+    }
+    calls_.push_back(operation + "(" + arguments + ")");
+    const int occurrence = ++counts_[operation];
+    const auto failure = failures_.find({operation, occurrence});
+    if (failure == failures_.end()) {
+        return std::nullopt;
+    }
+    return failure->second;
+}
+
+// ---- registry ----
+
+std::optional<std::wstring> FakePlatform::PathOf(KeyHandle key) const {
+    if (key == HKEY_CURRENT_USER) {
+        return L"hkcu";
+    }
+    if (key == HKEY_LOCAL_MACHINE) {
+        return L"hklm";
+    }
+    const auto open = openKeys_.find(static_cast<std::uint32_t>(key));
+    if (open == openKeys_.end()) {
+        return std::nullopt;
+    }
+    return open->second;
+}
+
+std::string FakePlatform::KeyName(KeyHandle key) const {
+    if (key == HKEY_CURRENT_USER) {
+        return "HKCU";
+    }
+    if (key == HKEY_LOCAL_MACHINE) {
+        return "HKLM";
+    }
+    return "#" + std::to_string(static_cast<std::uint32_t>(key));
+}
+
+FakePlatform::Key& FakePlatform::CreatePath(const std::wstring& path) {
+    const std::wstring lower = Lower(path);
+    for (std::size_t sep = lower.find(L'\\'); sep != std::wstring::npos; sep = lower.find(L'\\', sep + 1)) {
+        keys_[lower.substr(0, sep)];
+    }
+    return keys_[lower];
+}
+
+const FakePlatform::Key* FakePlatform::FindPath(const std::wstring& path) const {
+    const auto key = keys_.find(Lower(path));
+    return key == keys_.end() ? nullptr : &key->second;
+}
+
+KeyHandle FakePlatform::NewHandle(const std::wstring& path) {
+    const std::uint32_t id = nextKey_++;
+    openKeys_[id] = Lower(path);
+    return static_cast<KeyHandle>(id);
+}
+
+void FakePlatform::SetValue(const std::wstring& keyPath, const std::wstring& name, RegValue value) {
+    CreatePath(keyPath).values[Lower(name)] = {name, std::move(value)};
+}
+
+void FakePlatform::SetDword(const std::wstring& keyPath, const std::wstring& name, std::uint32_t value) {
+    SetValue(keyPath, name,
+             {REG_DWORD,
+              {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+               static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)}});
+}
+
+bool FakePlatform::HasKey(const std::wstring& keyPath) const {
+    return FindPath(keyPath) != nullptr;
+}
+
+const RegValue* FakePlatform::Value(const std::wstring& keyPath, const std::wstring& name) const {
+    const Key* key = FindPath(keyPath);
+    if (key == nullptr) {
+        return nullptr;
+    }
+    const auto value = key->values.find(Lower(name));
+    return value == key->values.end() ? nullptr : &value->second.second;
+}
+
+std::size_t FakePlatform::ValueCount(const std::wstring& keyPath) const {
+    const Key* key = FindPath(keyPath);
+    return key == nullptr ? 0 : key->values.size();
+}
+
+RegStatus FakePlatform::RegOpenKeyA(KeyHandle key, const std::wstring& subKey, KeyHandle& result) {
+    if (const auto failure = Record("RegOpenKeyA", KeyName(key) + ", " + Quoted(subKey))) {
+        return *failure;
+    }
+    const auto base = PathOf(key);
+    if (!base) {
+        return kInvalidHandle;
+    }
+    const std::wstring path = subKey.empty() ? *base : *base + L"\\" + subKey;
+    if (FindPath(path) == nullptr) {
+        return kFileNotFound;
+    }
+    result = NewHandle(path);
+    return 0;
+}
+
+RegStatus FakePlatform::RegCreateKeyA(KeyHandle key, const std::wstring& subKey, KeyHandle& result) {
+    if (const auto failure = Record("RegCreateKeyA", KeyName(key) + ", " + Quoted(subKey))) {
+        return *failure;
+    }
+    const auto base = PathOf(key);
+    if (!base) {
+        return kInvalidHandle;
+    }
+    const std::wstring path = subKey.empty() ? *base : *base + L"\\" + subKey;
+    CreatePath(path);
+    result = NewHandle(path);
+    return 0;
+}
+
+RegStatus FakePlatform::RegQueryValueExA(KeyHandle key, const std::wstring& valueName, std::uint32_t reserved,
+                                         std::uint32_t& type, std::uint8_t* data, std::uint32_t& size) {
+    if (const auto failure =
+            Record("RegQueryValueExA",
+                   KeyName(key) + ", " + Quoted(valueName) + ", " + std::to_string(reserved) + ", " +
+                       (data == nullptr ? "null" : "buffer") + ", " + std::to_string(size))) {
+        return *failure;
+    }
+    const auto path = PathOf(key);
+    if (!path) {
+        return kInvalidHandle;
+    }
+    const RegValue* value = Value(*path, valueName);
+    if (value == nullptr) {
+        return kFileNotFound;
+    }
+    const auto stored = static_cast<std::uint32_t>(value->data.size());
+    type = value->type;
+    if (data != nullptr) {
+        if (size < stored) {
+            size = stored;
+            return kMoreData;
+        }
+        std::copy(value->data.begin(), value->data.end(), data);
+    }
+    size = stored;
+    return 0;
+}
+
+RegStatus FakePlatform::RegSetValueExA(KeyHandle key, const std::wstring& valueName, std::uint32_t reserved,
+                                       std::uint32_t type, const std::uint8_t* data, std::uint32_t size) {
+    if (const auto failure =
+            Record("RegSetValueExA", KeyName(key) + ", " + Quoted(valueName) + ", " +
+                                         std::to_string(reserved) + ", " + std::to_string(type) + ", " +
+                                         Bytes(data, size) + ", " + std::to_string(size))) {
+        return *failure;
+    }
+    const auto path = PathOf(key);
+    if (!path) {
+        return kInvalidHandle;
+    }
+    SetValue(*path, valueName, {type, std::vector<std::uint8_t>(data, data + size)});
+    return 0;
+}
+
+RegStatus FakePlatform::RegCloseKey(KeyHandle key) {
+    if (const auto failure = Record("RegCloseKey", KeyName(key))) {
+        return *failure;
+    }
+    if (key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE) {
+        return 0;
+    }
+    return openKeys_.erase(static_cast<std::uint32_t>(key)) == 1 ? 0 : kInvalidHandle;
+}
+
+// ---- windows ----
+
+WindowHandle FakePlatform::AddWindow(const std::wstring& className, WindowHandle parent,
+                                     bool destroyOnClose) {
+    const auto handle = static_cast<WindowHandle>(++nextWindow_ - 0x100);
+    windows_.push_back({handle, parent, className, destroyOnClose});
+    return handle;
+}
+
+bool FakePlatform::IsWindow(WindowHandle window) const {
+    return std::any_of(windows_.begin(), windows_.end(), [&](const Window& w) { return w.handle == window; });
+}
+
+WindowHandle FakePlatform::FindWindowExA(WindowHandle parent, WindowHandle childAfter,
+                                         const std::wstring& className,
+                                         const std::optional<std::wstring>& windowName) {
+    if (Record("FindWindowExA", WindowName(parent) + ", " + WindowName(childAfter) + ", " +
+                                    Quoted(className) + ", " + (windowName ? Quoted(*windowName) : "none"))) {
+        return WindowHandle::None;
+    }
+    auto from = windows_.begin();
+    if (childAfter != WindowHandle::None) {
+        // As on Windows: a child-after window that no longer exists finds nothing.
+        from = std::find_if(windows_.begin(), windows_.end(),
+                            [&](const Window& w) { return w.handle == childAfter; });
+        if (from == windows_.end() || from->parent != parent) {
+            return WindowHandle::None;
+        }
+        ++from;
+    }
+    const auto found = std::find_if(from, windows_.end(), [&](const Window& w) {
+        return w.parent == parent && Lower(w.className) == Lower(className);
+    });
+    return found == windows_.end() ? WindowHandle::None : found->handle;
+}
+
+bool FakePlatform::PostMessageA(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                                std::intptr_t lParam) {
+    const std::string name = message == WM_CLOSE ? "WM_CLOSE" : std::to_string(message);
+    if (Record("PostMessageA", WindowName(window) + ", " + name + ", " + std::to_string(wParam) + ", " +
+                                   std::to_string(lParam))) {
+        return false;
+    }
+    const auto target =
+        std::find_if(windows_.begin(), windows_.end(), [&](const Window& w) { return w.handle == window; });
+    if (target == windows_.end()) {
+        return false;
+    }
+    posted_.push_back({window, message});
+    if (message == WM_CLOSE && target->destroyOnClose) {
+        windows_.erase(target);
+    }
+    return true;
+}
+
+// ---- shell, programs, messages ----
+
+std::intptr_t FakePlatform::ShellExecuteA(WindowHandle owner, const std::wstring& operation,
+                                          const std::wstring& file, const std::wstring& parameters,
+                                          const std::wstring& directory, int showCommand) {
+    if (const auto failure =
+            Record("ShellExecuteA", WindowName(owner) + ", " + Quoted(operation) + ", " + Quoted(file) +
+                                        ", " + Quoted(parameters) + ", " + Quoted(directory) + ", " +
+                                        std::to_string(showCommand))) {
+        return *failure;
+    }
+    return 42;
+}
+
+void FakePlatform::StartProgram(const std::wstring& commandLine, int windowStyle) {
+    if (Record("StartProgram", Quoted(commandLine) + ", " + std::to_string(windowStyle))) {
+        throw ProgramStartError(commandLine, L"The system cannot find the file specified.");
+    }
+}
+
+void FakePlatform::ShowMessage(const std::wstring& text) {
+    Record("ShowMessage", Quoted(text));
+    messages_.push_back(text);
+}
+
+} // namespace tovalset::fake

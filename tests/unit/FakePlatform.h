@@ -1,0 +1,109 @@
+#pragma once
+// A PlatformOps for the host tests. It records every call with its arguments, in order, as one line of
+// text; holds an in-memory registry and a z-ordered list of windows; and fails any chosen call.
+
+#include "platform/PlatformOps.h"
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace tovalset::fake {
+
+constexpr RegStatus kFileNotFound = 2;
+constexpr RegStatus kAccessDenied = 5;
+constexpr RegStatus kInvalidHandle = 6;
+constexpr RegStatus kMoreData = 234;
+
+// Readable ASCII for a wide text; other characters as \x{...}.
+std::string Narrow(const std::wstring& text);
+
+struct RegValue {
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+};
+
+class FakePlatform : public PlatformOps {
+public:
+    // ---- set-up ----
+    // Fails the `occurrence`-th call (1-based) of the named operation with `status`. A failing StartProgram
+    // throws; FindWindowExA finds nothing, PostMessageA returns false, ShellExecuteA returns the status.
+    void Fail(const std::string& operation, int occurrence, RegStatus status);
+    // Runs before every recorded call, with the operation's name: lets a test change the world mid-action.
+    std::function<void(const std::string&)> beforeCall;
+
+    // Registry paths are "HKCU\\..." or "HKLM\\..."; keys on the way are created.
+    void SetValue(const std::wstring& keyPath, const std::wstring& name, RegValue value);
+    void SetDword(const std::wstring& keyPath, const std::wstring& name, std::uint32_t value);
+    bool HasKey(const std::wstring& keyPath) const;
+    const RegValue* Value(const std::wstring& keyPath, const std::wstring& name) const;
+    std::size_t ValueCount(const std::wstring& keyPath) const;
+    std::size_t OpenKeyCount() const { return openKeys_.size(); }
+
+    // Windows are added at the bottom of the z-order. A window made with destroyOnClose is destroyed by the
+    // first WM_CLOSE posted to it.
+    WindowHandle AddWindow(const std::wstring& className, WindowHandle parent = WindowHandle::None,
+                           bool destroyOnClose = false);
+    bool IsWindow(WindowHandle window) const;
+    // Every message posted, to which window.
+    struct Posted {
+        WindowHandle window;
+        std::uint32_t message;
+    };
+    const std::vector<Posted>& posted() const { return posted_; }
+
+    // ---- what happened ----
+    const std::vector<std::string>& calls() const { return calls_; }
+    const std::vector<std::wstring>& messages() const { return messages_; }
+
+    // ---- PlatformOps ----
+    RegStatus RegOpenKeyA(KeyHandle key, const std::wstring& subKey, KeyHandle& result) override;
+    RegStatus RegCreateKeyA(KeyHandle key, const std::wstring& subKey, KeyHandle& result) override;
+    RegStatus RegQueryValueExA(KeyHandle key, const std::wstring& valueName, std::uint32_t reserved,
+                               std::uint32_t& type, std::uint8_t* data, std::uint32_t& size) override;
+    RegStatus RegSetValueExA(KeyHandle key, const std::wstring& valueName, std::uint32_t reserved,
+                             std::uint32_t type, const std::uint8_t* data, std::uint32_t size) override;
+    RegStatus RegCloseKey(KeyHandle key) override;
+    WindowHandle FindWindowExA(WindowHandle parent, WindowHandle childAfter, const std::wstring& className,
+                               const std::optional<std::wstring>& windowName) override;
+    bool PostMessageA(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                      std::intptr_t lParam) override;
+    std::intptr_t ShellExecuteA(WindowHandle owner, const std::wstring& operation, const std::wstring& file,
+                                const std::wstring& parameters, const std::wstring& directory,
+                                int showCommand) override;
+    void StartProgram(const std::wstring& commandLine, int windowStyle) override;
+    void ShowMessage(const std::wstring& text) override;
+
+private:
+    struct Key {
+        std::map<std::wstring, std::pair<std::wstring, RegValue>> values; // by lower-case name
+    };
+    struct Window {
+        WindowHandle handle;
+        WindowHandle parent;
+        std::wstring className;
+        bool destroyOnClose;
+    };
+
+    // Records the call and tells whether it is one the test chose to fail (and with which status).
+    std::optional<RegStatus> Record(const std::string& operation, const std::string& arguments);
+    std::optional<std::wstring> PathOf(KeyHandle key) const;
+    std::string KeyName(KeyHandle key) const;
+    Key& CreatePath(const std::wstring& path);
+    const Key* FindPath(const std::wstring& path) const;
+    KeyHandle NewHandle(const std::wstring& path);
+
+    std::map<std::wstring, Key> keys_; // by lower-case full path
+    std::map<std::uint32_t, std::wstring> openKeys_;
+    std::uint32_t nextKey_ = 1;
+    std::vector<Window> windows_;
+    std::uintptr_t nextWindow_ = 0x100;
+    std::vector<Posted> posted_;
+    std::vector<std::string> calls_;
+    std::vector<std::wstring> messages_;
+    std::map<std::string, int> counts_;
+    std::map<std::pair<std::string, int>, RegStatus> failures_;
+};
+
+} // namespace tovalset::fake

@@ -1,0 +1,118 @@
+// FindWindowExA and PostMessageA on real windows that the test makes, and the frame-closing action on them.
+#include <windows.h>
+
+#include "actions/BrowserZone.h"
+#include "platform/win32/HandleCast.h"
+#include "platform/win32/Handles.h"
+#include "platform/win32/Win32Platform.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <vector>
+
+using namespace tovalset;
+
+namespace {
+
+std::map<HWND, int> closeRequests;
+
+LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CLOSE) {
+        ++closeRequests[window];
+        return 0; // counted, not closed: a browser that is slow to go
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void Register(const char* className) {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = &CountingProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = className;
+    RegisterClassA(&windowClass);
+}
+
+win32::UniqueWindow Make(const char* className, HWND parent = nullptr) {
+    return win32::UniqueWindow(CreateWindowExA(0, className, "test", parent ? WS_CHILD : WS_OVERLAPPEDWINDOW,
+                                               0, 0, 100, 100, parent, nullptr, GetModuleHandleA(nullptr),
+                                               nullptr));
+}
+
+void Pump() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        DispatchMessageA(&message);
+    }
+}
+
+WindowHandle Handle(HWND window) {
+    return win32::FromHwnd(window);
+}
+
+class Windows : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Register("IEFrame");
+        Register("TovalSetOther");
+        closeRequests.clear();
+        frames_.push_back(Make("IEFrame"));
+        other_ = Make("TovalSetOther");
+        child_ = Make("IEFrame", other_.get());
+        frames_.push_back(Make("IEFrame"));
+        frames_.push_back(Make("IEFrame"));
+        for (const auto& frame : frames_) {
+            ASSERT_TRUE(frame);
+        }
+    }
+    std::vector<win32::UniqueWindow> frames_;
+    win32::UniqueWindow other_;
+    win32::UniqueWindow child_;
+};
+
+} // namespace
+
+TEST_F(Windows, FindWindowExWalksTheTopLevelFramesInZOrder) {
+    win32::Win32Platform os;
+    std::vector<WindowHandle> found;
+    for (WindowHandle last = WindowHandle::None;;) {
+        last = os.FindWindowExA(WindowHandle::None, last, L"IEFrame", std::nullopt);
+        if (last == WindowHandle::None) {
+            break;
+        }
+        found.push_back(last);
+    }
+    // The same windows, in the order the window manager's z-order lists them.
+    std::vector<WindowHandle> zOrder;
+    for (HWND w = GetTopWindow(nullptr); w != nullptr; w = GetWindow(w, GW_HWNDNEXT)) {
+        char name[32] = {};
+        GetClassNameA(w, name, sizeof name);
+        if (std::string(name) == "IEFrame") {
+            zOrder.push_back(Handle(w));
+        }
+    }
+    EXPECT_EQ(found, zOrder);
+    ASSERT_EQ(found.size(), 3u);
+    EXPECT_EQ(
+        os.FindWindowExA(WindowHandle::None, WindowHandle::None, L"IEFrame", std::wstring(L"no such title")),
+        WindowHandle::None);
+}
+
+TEST_F(Windows, PostMessageQueuesTheCloseRequest) {
+    win32::Win32Platform os;
+    EXPECT_TRUE(os.PostMessageA(Handle(frames_[0].get()), WM_CLOSE, 0, 0));
+    EXPECT_EQ(closeRequests[frames_[0].get()], 0); // posted, not sent
+    Pump();
+    EXPECT_EQ(closeRequests[frames_[0].get()], 1);
+}
+
+TEST_F(Windows, CloseBrowserWindowsAsksEachTopLevelFrameOnce) {
+    win32::Win32Platform os;
+    CloseBrowserWindows(os);
+    Pump();
+    for (const auto& frame : frames_) {
+        EXPECT_EQ(closeRequests[frame.get()], 1);
+    }
+    EXPECT_EQ(closeRequests[other_.get()], 0);
+    EXPECT_EQ(closeRequests[child_.get()], 0);
+}

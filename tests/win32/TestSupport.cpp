@@ -1,0 +1,183 @@
+#include "tests/win32/TestSupport.h"
+
+#include <stdexcept>
+
+namespace tovalset::test {
+
+void DeleteKeyTree(HKEY root, const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) {
+        return;
+    }
+    const win32::UniqueRegKey owner(key);
+    std::vector<std::string> children;
+    char name[256];
+    for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i) {
+        children.emplace_back(name);
+    }
+    for (const auto& child : children) {
+        DeleteKeyTree(key, child);
+    }
+    RegDeleteKeyA(root, path.c_str());
+}
+
+ScratchKey::ScratchKey(std::string path) : path_(std::move(path)) {
+    DeleteKeyTree(HKEY_CURRENT_USER, path_);
+}
+ScratchKey::~ScratchKey() {
+    DeleteKeyTree(HKEY_CURRENT_USER, path_);
+}
+
+ScratchFolder::ScratchFolder() {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    char current[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, current);
+    previous_ = current;
+    static unsigned counter = 0;
+    path_ = std::string(temp) + "tovalset-" + std::to_string(GetCurrentProcessId()) + "-" +
+            std::to_string(++counter);
+    if (!CreateDirectoryA(path_.c_str(), nullptr) || !SetCurrentDirectoryA(path_.c_str())) {
+        throw std::runtime_error("cannot make a scratch folder " + path_);
+    }
+}
+
+namespace {
+
+void DeleteTree(const std::string& folder) {
+    WIN32_FIND_DATAA found{};
+    const win32::UniqueFindHandle search(FindFirstFileA((folder + "\\*").c_str(), &found));
+    if (search) {
+        do {
+            const std::string name = found.cFileName;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            const std::string path = folder + "\\" + name;
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+                DeleteTree(path);
+            } else {
+                DeleteFileA(path.c_str());
+            }
+        } while (FindNextFileA(search.get(), &found));
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+} // namespace
+
+ScratchFolder::~ScratchFolder() {
+    SetCurrentDirectoryA(previous_.c_str());
+    DeleteTree(path_);
+}
+
+std::string ReadFile(const std::string& path) {
+    const win32::UniqueHandle file(
+        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file) {
+        return {};
+    }
+    std::string content;
+    char buffer[4096];
+    DWORD read = 0;
+    while (::ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) {
+        content.append(buffer, read);
+    }
+    return content;
+}
+
+bool WaitForFile(const std::string& path, DWORD milliseconds) {
+    for (DWORD waited = 0; waited <= milliseconds; waited += 50) {
+        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            return true;
+        }
+        Sleep(50);
+    }
+    return false;
+}
+
+std::string FolderOfThisExe() {
+    char module[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, module, MAX_PATH);
+    std::string path(module, length);
+    return path.substr(0, path.find_last_of('\\'));
+}
+
+// ---- message boxes ----
+
+namespace {
+
+struct BoxSearch {
+    HWND box = nullptr;
+};
+
+BOOL CALLBACK FindOurBox(HWND window, LPARAM param) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    char className[32] = {};
+    char caption[64] = {};
+    GetClassNameA(window, className, sizeof className);
+    GetWindowTextA(window, caption, sizeof caption);
+    if (process == GetCurrentProcessId() && IsWindowVisible(window) && std::string(className) == "#32770" &&
+        std::string(caption) == "TovalSet") {
+        reinterpret_cast<BoxSearch*>(param)->box = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK FindText(HWND child, LPARAM param) {
+    char className[32] = {};
+    GetClassNameA(child, className, sizeof className);
+    char text[1024] = {};
+    GetWindowTextA(child, text, sizeof text);
+    if (std::string(className) == "Static" && text[0] != '\0') {
+        *reinterpret_cast<std::string*>(param) = text;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+} // namespace
+
+MessageBoxAnswerer::MessageBoxAnswerer() : stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+    InitializeCriticalSection(&lock_);
+    thread_.reset(CreateThread(nullptr, 0, &MessageBoxAnswerer::Run, this, 0, nullptr));
+}
+
+MessageBoxAnswerer::~MessageBoxAnswerer() {
+    SetEvent(stop_.get());
+    WaitForSingleObject(thread_.get(), INFINITE);
+    DeleteCriticalSection(&lock_);
+}
+
+std::vector<std::string> MessageBoxAnswerer::texts() {
+    EnterCriticalSection(&lock_);
+    std::vector<std::string> copy = texts_;
+    LeaveCriticalSection(&lock_);
+    return copy;
+}
+
+DWORD WINAPI MessageBoxAnswerer::Run(void* self) {
+    auto* answerer = static_cast<MessageBoxAnswerer*>(self);
+    while (WaitForSingleObject(answerer->stop_.get(), 20) == WAIT_TIMEOUT) {
+        BoxSearch search;
+        EnumWindows(&FindOurBox, reinterpret_cast<LPARAM>(&search));
+        if (search.box == nullptr) {
+            continue;
+        }
+        std::string text;
+        EnumChildWindows(search.box, &FindText, reinterpret_cast<LPARAM>(&text));
+        EnterCriticalSection(&answerer->lock_);
+        answerer->texts_.push_back(text);
+        LeaveCriticalSection(&answerer->lock_);
+        PostMessageA(search.box, WM_COMMAND, IDOK, 0);
+        // One answer per box: wait until it has gone before looking for the next.
+        for (int i = 0; i < 250 && IsWindow(search.box); ++i) {
+            Sleep(20);
+        }
+    }
+    return 0;
+}
+
+} // namespace tovalset::test

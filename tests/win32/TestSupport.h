@@ -1,0 +1,67 @@
+#pragma once
+// What the Win32 tests share: scratch folders and registry keys that clean up after themselves, and an
+// answerer for our own message boxes.
+
+#include <windows.h>
+
+#include "platform/win32/Handles.h"
+
+#include <string>
+#include <vector>
+
+namespace tovalset::test {
+
+// Deletes a key with everything below it (Windows XP has no RegDeleteTree).
+void DeleteKeyTree(HKEY root, const std::string& path);
+
+// A key under HKEY_CURRENT_USER that is deleted before and after use.
+class ScratchKey {
+public:
+    explicit ScratchKey(std::string path);
+    ScratchKey(const ScratchKey&) = delete;
+    ScratchKey& operator=(const ScratchKey&) = delete;
+    ~ScratchKey();
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+// A fresh folder under %TEMP%, made the current directory while the object lives.
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    ~ScratchFolder();
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+    std::string previous_;
+};
+
+std::string ReadFile(const std::string& path);
+bool WaitForFile(const std::string& path, DWORD milliseconds);
+std::string FolderOfThisExe();
+
+// Answers the "TovalSet" message boxes of this process from a thread of its own: it reads each box's text,
+// keeps it, and presses OK.
+class MessageBoxAnswerer {
+public:
+    MessageBoxAnswerer();
+    MessageBoxAnswerer(const MessageBoxAnswerer&) = delete;
+    MessageBoxAnswerer& operator=(const MessageBoxAnswerer&) = delete;
+    ~MessageBoxAnswerer();
+    // The texts of the boxes answered so far.
+    std::vector<std::string> texts();
+
+private:
+    static DWORD WINAPI Run(void* self);
+    CRITICAL_SECTION lock_;
+    std::vector<std::string> texts_;
+    win32::UniqueHandle stop_;
+    win32::UniqueHandle thread_;
+};
+
+} // namespace tovalset::test

@@ -1,0 +1,66 @@
+// Stands in for a running browser: three top-level "IEFrame" windows and one window of another class,
+// each counting the close requests it gets without closing. It prints "ready" when its windows exist, and
+// after the test's run (or 30 s) prints each window's count and exits.
+#include <windows.h>
+
+#include <cstdio>
+
+namespace {
+
+int counts[4];
+HWND windows[4];
+
+LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CLOSE) {
+        for (int i = 0; i < 4; ++i) {
+            if (windows[i] == window) {
+                ++counts[i];
+            }
+        }
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // argv[1]: a file whose appearance tells us the test has run.
+    if (argc < 2) {
+        return 2;
+    }
+    const char* classes[4] = {"IEFrame", "IEFrame", "TovalSetOther", "IEFrame"};
+    for (int i = 0; i < 4; ++i) {
+        WNDCLASSA windowClass{};
+        windowClass.lpfnWndProc = &Proc;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = classes[i];
+        RegisterClassA(&windowClass);
+        windows[i] = CreateWindowExA(0, classes[i], "browser", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                                     nullptr, GetModuleHandleA(nullptr), nullptr);
+        ShowWindow(windows[i], SW_SHOWNOACTIVATE);
+    }
+    std::printf("ready\n");
+    std::fflush(stdout);
+    for (int waited = 0; waited < 30000; waited += 20) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageA(&message);
+        }
+        if (GetFileAttributesA(argv[1]) != INVALID_FILE_ATTRIBUTES) {
+            break;
+        }
+        Sleep(20);
+    }
+    // Requests that were posted just before the end still count.
+    Sleep(200);
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        DispatchMessageA(&message);
+    }
+    for (int i = 0; i < 4; ++i) {
+        std::printf("%s %d\n", classes[i], counts[i]);
+        DestroyWindow(windows[i]);
+    }
+    return 0;
+}

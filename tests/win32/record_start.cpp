@@ -1,0 +1,43 @@
+// Stands in for a program that an action starts. It writes how it was started into the file that
+// TOVALSET_RECORD names: the start-up window style, its own file name, then its command line byte for byte.
+// With TOVALSET_RELEASE_EVENT set it first waits (at most 20 s) for that event, so a test can tell whether
+// the starter waited for it.
+#include <windows.h>
+
+#include "platform/win32/Handles.h"
+
+#include <string>
+
+int main() {
+    char path[MAX_PATH] = {};
+    if (GetEnvironmentVariableA("TOVALSET_RECORD", path, MAX_PATH) == 0) {
+        return 3;
+    }
+    char event[MAX_PATH] = {};
+    if (GetEnvironmentVariableA("TOVALSET_RELEASE_EVENT", event, MAX_PATH) != 0) {
+        const tovalset::win32::UniqueHandle release(OpenEventA(SYNCHRONIZE, FALSE, event));
+        if (release) {
+            WaitForSingleObject(release.get(), 20000);
+        }
+    }
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    GetStartupInfoA(&startup);
+    const int style = (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 ? startup.wShowWindow : -1;
+    char module[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, module, MAX_PATH);
+
+    const std::string record = std::to_string(style) + "\n" + module + "\n" + GetCommandLineA();
+    // Written beside, then moved into place, so that a reader never sees half a record.
+    const std::string partial = std::string(path) + ".partial";
+    {
+        const tovalset::win32::UniqueHandle file(
+            CreateFileA(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        if (!file) {
+            return 4;
+        }
+        DWORD written = 0;
+        WriteFile(file.get(), record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
+    }
+    return MoveFileExA(partial.c_str(), path, MOVEFILE_REPLACE_EXISTING) ? 0 : 5;
+}
