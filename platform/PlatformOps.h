@@ -66,6 +66,12 @@ private:
     std::wstring reason_;
 };
 
+// How a program that was waited for ended.
+struct ProgramOutcome {
+    bool finished = false;      // false: still running when the wait ran out; it is left running
+    std::uint32_t exitCode = 0; // meaningful when finished
+};
+
 class PlatformOps {
 public:
     PlatformOps() = default;
@@ -100,8 +106,15 @@ public:
     // with ".exe" added when the name has none, and returns without waiting. Throws ProgramStartError.
     virtual void StartProgram(const std::wstring& commandLine, int windowStyle) = 0;
 
+    // Starts a program as StartProgram does, then waits for it to end, at most `timeoutMs` milliseconds.
+    // The window keeps painting meanwhile and takes no input, as under a modal box. Throws ProgramStartError.
+    virtual ProgramOutcome StartProgramAndWait(const std::wstring& commandLine, int windowStyle,
+                                               std::uint32_t timeoutMs) = 0;
+
     // A modal box with the text, one OK button and the caption "TovalSet"; returns when it is dismissed.
     virtual void ShowMessage(const std::wstring& text) = 0;
+    // The same box with the error icon, for what went wrong outside the actions' own messages.
+    virtual void ShowError(const std::wstring& text) = 0;
 };
 
 } // namespace tovalset

@@ -114,7 +114,10 @@ std::intptr_t Win32Platform::ShellExecuteA(WindowHandle owner, const std::wstrin
     return reinterpret_cast<std::intptr_t>(result);
 }
 
-void Win32Platform::StartProgram(const std::wstring& commandLine, int windowStyle) {
+namespace {
+
+// Starts the program of a command line and hands back its process.
+UniqueHandle Launch(const std::wstring& commandLine, int windowStyle) {
     const std::wstring program = ProgramPathOf(commandLine);
     if (program.empty()) {
         throw ProgramStartError(commandLine, SystemErrorText(ERROR_FILE_NOT_FOUND));
@@ -133,13 +136,87 @@ void Win32Platform::StartProgram(const std::wstring& commandLine, int windowStyl
                           nullptr, &startup, &started)) {
         throw ProgramStartError(commandLine, SystemErrorText(::GetLastError()));
     }
-    const UniqueHandle process(started.hProcess);
     const UniqueHandle thread(started.hThread);
+    return UniqueHandle(started.hProcess);
+}
+
+bool IsInput(UINT message) {
+    return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
+           (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
+           (message >= WM_NCMOUSEMOVE && message <= WM_NCXBUTTONDBLCLK);
+}
+
+// Keeps the window painted while we wait, and lets no input through: no click can start another action
+// before this one ends. A quit request is kept for the message loop.
+DWORD WaitPainting(HANDLE process, DWORD timeoutMs) {
+    const DWORD start = ::GetTickCount();
+    bool quit = false;
+    int quitCode = 0;
+    DWORD result = WAIT_TIMEOUT;
+    for (;;) {
+        const DWORD elapsed = ::GetTickCount() - start;
+        if (elapsed >= timeoutMs) {
+            result = ::WaitForSingleObject(process, 0);
+            break;
+        }
+        result = ::MsgWaitForMultipleObjects(1, &process, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
+        if (result != WAIT_OBJECT_0 + 1) {
+            break;
+        }
+        MSG message;
+        while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                quit = true;
+                quitCode = static_cast<int>(message.wParam);
+            } else if (!IsInput(message.message)) {
+                ::TranslateMessage(&message);
+                ::DispatchMessageA(&message);
+            }
+        }
+    }
+    if (quit) {
+        ::PostQuitMessage(quitCode);
+    }
+    return result;
+}
+
+} // namespace
+
+void Win32Platform::StartProgram(const std::wstring& commandLine, int windowStyle) {
+    Launch(commandLine, windowStyle);
+}
+
+ProgramOutcome Win32Platform::StartProgramAndWait(const std::wstring& commandLine, int windowStyle,
+                                                  std::uint32_t timeoutMs) {
+    const UniqueHandle process = Launch(commandLine, windowStyle);
+    const HWND owner = ToHwnd(messageOwner_);
+    const bool disabled = owner != nullptr && ::EnableWindow(owner, FALSE) == FALSE;
+    const DWORD waited = WaitPainting(process.get(), timeoutMs);
+    if (disabled) {
+        ::EnableWindow(owner, TRUE);
+    }
+    ProgramOutcome outcome;
+    DWORD exitCode = 0;
+    if (waited == WAIT_OBJECT_0 && ::GetExitCodeProcess(process.get(), &exitCode)) {
+        outcome.finished = true;
+        outcome.exitCode = exitCode;
+    }
+    return outcome;
 }
 
 void Win32Platform::ShowMessage(const std::wstring& text) {
+    ShowBox(text, 0);
+}
+
+void Win32Platform::ShowError(const std::wstring& text) {
+    ShowBox(text, MB_ICONERROR);
+}
+
+void Win32Platform::ShowBox(const std::wstring& text, unsigned icon) const {
+    // Owned by our window it is modal to it; without one, to every window of this thread.
     const HWND owner = ToHwnd(messageOwner_);
-    ::MessageBoxA(owner, ToAnsi(text).c_str(), "TovalSet", MB_OK | (owner == nullptr ? MB_TASKMODAL : 0));
+    ::MessageBoxA(owner, ToAnsi(text).c_str(), "TovalSet",
+                  MB_OK | icon | (owner == nullptr ? MB_TASKMODAL : 0));
 }
 
 } // namespace tovalset::win32

@@ -24,12 +24,17 @@ public:
                                 const std::wstring& parameters, const std::wstring& directory,
                                 int showCommand) override;
     void StartProgram(const std::wstring& commandLine, int windowStyle) override;
+    ProgramOutcome StartProgramAndWait(const std::wstring& commandLine, int windowStyle,
+                                       std::uint32_t timeoutMs) override;
     void ShowMessage(const std::wstring& text) override;
+    void ShowError(const std::wstring& text) override;
 
-    // The window that owns our message boxes, so that they are modal to it.
+    // The window that owns our message boxes, so that they are modal to it, and that takes no input while
+    // we wait for a program.
     void SetMessageOwner(WindowHandle owner) { messageOwner_ = owner; }
 
 private:
+    void ShowBox(const std::wstring& text, unsigned icon) const;
     WindowHandle messageOwner_ = WindowHandle::None;
 };
 

@@ -136,6 +136,10 @@ struct FailurePoint {
     bool domainKeyMade;
 };
 
+void PrintTo(const FailurePoint& point, std::ostream* out) {
+    *out << point.operation << " #" << point.occurrence << " fails with " << point.status;
+}
+
 class ConfigureBrowserZoneFailure : public ::testing::TestWithParam<FailurePoint> {};
 
 TEST_P(ConfigureBrowserZoneFailure, StopsAtTheFailedCallWithTheOneMessage) {

@@ -300,9 +300,24 @@ void FakePlatform::StartProgram(const std::wstring& commandLine, int windowStyle
     }
 }
 
+ProgramOutcome FakePlatform::StartProgramAndWait(const std::wstring& commandLine, int windowStyle,
+                                                 std::uint32_t timeoutMs) {
+    if (Record("StartProgramAndWait",
+               Quoted(commandLine) + ", " + std::to_string(windowStyle) + ", " + std::to_string(timeoutMs))) {
+        throw ProgramStartError(commandLine, L"The system cannot find the path specified.");
+    }
+    const auto outcome = outcomes_.find(counts_["StartProgramAndWait"]);
+    return outcome == outcomes_.end() ? ProgramOutcome{true, 0} : outcome->second;
+}
+
 void FakePlatform::ShowMessage(const std::wstring& text) {
     Record("ShowMessage", Quoted(text));
     messages_.push_back(text);
+}
+
+void FakePlatform::ShowError(const std::wstring& text) {
+    Record("ShowError", Quoted(text));
+    errors_.push_back(text);
 }
 
 } // namespace tovalset::fake

@@ -28,10 +28,14 @@ class FakePlatform : public PlatformOps {
 public:
     // ---- set-up ----
     // Fails the `occurrence`-th call (1-based) of the named operation with `status`. A failing StartProgram
-    // throws; FindWindowExA finds nothing, PostMessageA returns false, ShellExecuteA returns the status.
+    // or StartProgramAndWait throws; FindWindowExA finds nothing, PostMessageA returns false, ShellExecuteA
+    // returns the status.
     void Fail(const std::string& operation, int occurrence, RegStatus status);
     // Runs before every recorded call, with the operation's name: lets a test change the world mid-action.
     std::function<void(const std::string&)> beforeCall;
+
+    // How the n-th (1-based) program waited for ends; by default it finishes with exit code 0.
+    void SetOutcome(int occurrence, ProgramOutcome outcome) { outcomes_[occurrence] = outcome; }
 
     // Registry paths are "HKCU\\..." or "HKLM\\..."; keys on the way are created.
     void SetValue(const std::wstring& keyPath, const std::wstring& name, RegValue value);
@@ -56,6 +60,7 @@ public:
     // ---- what happened ----
     const std::vector<std::string>& calls() const { return calls_; }
     const std::vector<std::wstring>& messages() const { return messages_; }
+    const std::vector<std::wstring>& errors() const { return errors_; }
 
     // ---- PlatformOps ----
     RegStatus RegOpenKeyA(KeyHandle key, const std::wstring& subKey, KeyHandle& result) override;
@@ -73,7 +78,10 @@ public:
                                 const std::wstring& parameters, const std::wstring& directory,
                                 int showCommand) override;
     void StartProgram(const std::wstring& commandLine, int windowStyle) override;
+    ProgramOutcome StartProgramAndWait(const std::wstring& commandLine, int windowStyle,
+                                       std::uint32_t timeoutMs) override;
     void ShowMessage(const std::wstring& text) override;
+    void ShowError(const std::wstring& text) override;
 
 private:
     struct Key {
@@ -102,6 +110,8 @@ private:
     std::vector<Posted> posted_;
     std::vector<std::string> calls_;
     std::vector<std::wstring> messages_;
+    std::vector<std::wstring> errors_;
+    std::map<int, ProgramOutcome> outcomes_;
     std::map<std::string, int> counts_;
     std::map<std::pair<std::string, int>, RegStatus> failures_;
 };

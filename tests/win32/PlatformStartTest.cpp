@@ -1,6 +1,7 @@
 // StartProgram against a stand-in that writes down how it was started.
 #include <windows.h>
 
+#include "platform/win32/HandleCast.h"
 #include "platform/win32/Text.h"
 #include "platform/win32/Win32Platform.h"
 #include "tests/win32/TestSupport.h"
@@ -49,6 +50,7 @@ protected:
     void TearDown() override {
         SetEnvironmentVariableA("TOVALSET_RECORD", nullptr);
         SetEnvironmentVariableA("TOVALSET_RELEASE_EVENT", nullptr);
+        SetEnvironmentVariableA("TOVALSET_EXIT_CODE", nullptr);
     }
     void Install(const std::string& name) { ASSERT_TRUE(CopyFileA(recorder_.c_str(), name.c_str(), FALSE)); }
     Record Started() {
@@ -130,4 +132,93 @@ TEST(ProgramPath, ResolvesTheFirstWordAgainstTheCurrentDirectory) {
     EXPECT_EQ(win32::ProgramPathOf(L"\"My Tools\\run\" -x"), here + L"\\My Tools\\run.exe");
     EXPECT_EQ(win32::ProgramPathOf(L"v1.2\\tool"), here + L"\\v1.2\\tool.exe");
     EXPECT_EQ(win32::ProgramPathOf(L""), L"");
+}
+
+// ---- starting and waiting ----
+
+TEST_F(StartProgram, WaitingGivesTheExitCode) {
+    Install("All\\certmgr.exe");
+    SetEnvironmentVariableA("TOVALSET_EXIT_CODE", "7");
+    const ProgramOutcome outcome =
+        os_.StartProgramAndWait(L"All\\certmgr /add /c  All\\x.cer /s  root", SW_HIDE, 20000);
+    EXPECT_TRUE(outcome.finished);
+    EXPECT_EQ(outcome.exitCode, 7u);
+    EXPECT_EQ(Started().commandLine, "All\\certmgr /add /c  All\\x.cer /s  root");
+    EXPECT_EQ(Started().style, SW_HIDE);
+}
+
+TEST_F(StartProgram, WaitingEndsAtTheBoundAndLeavesTheProgramRunning) {
+    Install("All\\slow.exe");
+    const win32::UniqueHandle release(CreateEventA(nullptr, TRUE, FALSE, "TovalSetTestRelease"));
+    SetEnvironmentVariableA("TOVALSET_RELEASE_EVENT", "TovalSetTestRelease");
+    const DWORD before = GetTickCount();
+    const ProgramOutcome outcome = os_.StartProgramAndWait(L"All\\slow", SW_HIDE, 500);
+    EXPECT_FALSE(outcome.finished);
+    EXPECT_GE(GetTickCount() - before, 450u);
+    // Still running: it finishes its work once released.
+    SetEvent(release.get());
+    EXPECT_EQ(Started().commandLine, "All\\slow");
+}
+
+TEST_F(StartProgram, WaitingFailsLikeStartingWhenTheProgramIsMissing) {
+    EXPECT_THROW(os_.StartProgramAndWait(L"All\\certmgr /add", SW_HIDE, 1000), ProgramStartError);
+}
+
+namespace {
+
+int paints = 0;
+int clicks = 0;
+bool enabledWhilePainting = true;
+
+LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        BeginPaint(window, &paint);
+        EndPaint(window, &paint);
+        ++paints;
+        enabledWhilePainting = IsWindowEnabled(window) != FALSE;
+        return 0;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_KEYDOWN:
+        ++clicks;
+        return 0;
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+} // namespace
+
+TEST_F(StartProgram, WhileWaitingTheWindowPaintsAndTakesNoInput) {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = &OwnerProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "TovalSetWaitOwner";
+    RegisterClassA(&windowClass);
+    const win32::UniqueWindow owner(CreateWindowExA(0, "TovalSetWaitOwner", "owner", WS_OVERLAPPEDWINDOW, 0,
+                                                    0, 200, 100, nullptr, nullptr, GetModuleHandleA(nullptr),
+                                                    nullptr));
+    ShowWindow(owner.get(), SW_SHOWNORMAL);
+    UpdateWindow(owner.get());
+    os_.SetMessageOwner(win32::FromHwnd(owner.get()));
+
+    Install("All\\slow.exe");
+    const win32::UniqueHandle release(CreateEventA(nullptr, TRUE, FALSE, "TovalSetTestRelease"));
+    SetEnvironmentVariableA("TOVALSET_RELEASE_EVENT", "TovalSetTestRelease");
+    paints = 0;
+    clicks = 0;
+    InvalidateRect(owner.get(), nullptr, TRUE);
+    PostMessageA(owner.get(), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    PostMessageA(owner.get(), WM_KEYDOWN, VK_SPACE, 0);
+    const ProgramOutcome outcome = os_.StartProgramAndWait(L"All\\slow", SW_HIDE, 700);
+    SetEvent(release.get());
+
+    EXPECT_FALSE(outcome.finished);
+    EXPECT_GE(paints, 1) << "the window was not painted during the wait";
+    EXPECT_FALSE(enabledWhilePainting) << "the window took input during the wait";
+    EXPECT_EQ(clicks, 0);
+    EXPECT_TRUE(IsWindowEnabled(owner.get()));
+    Started();
 }

@@ -126,14 +126,26 @@ BOOL CALLBACK FindOurBox(HWND window, LPARAM param) {
     return TRUE;
 }
 
-BOOL CALLBACK FindText(HWND child, LPARAM param) {
+struct BoxContent {
+    std::string text;
+    bool icon = false;
+};
+
+BOOL CALLBACK ReadBox(HWND child, LPARAM param) {
+    auto* content = reinterpret_cast<BoxContent*>(param);
     char className[32] = {};
     GetClassNameA(child, className, sizeof className);
-    char text[1024] = {};
+    if (std::string(className) != "Static") {
+        return TRUE;
+    }
+    if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+        content->icon = content->icon || SendMessageA(child, STM_GETICON, 0, 0) != 0;
+        return TRUE;
+    }
+    char text[2048] = {};
     GetWindowTextA(child, text, sizeof text);
-    if (std::string(className) == "Static" && text[0] != '\0') {
-        *reinterpret_cast<std::string*>(param) = text;
-        return FALSE;
+    if (text[0] != '\0') {
+        content->text = text;
     }
     return TRUE;
 }
@@ -166,10 +178,10 @@ DWORD WINAPI MessageBoxAnswerer::Run(void* self) {
         if (search.box == nullptr) {
             continue;
         }
-        std::string text;
-        EnumChildWindows(search.box, &FindText, reinterpret_cast<LPARAM>(&text));
+        BoxContent content;
+        EnumChildWindows(search.box, &ReadBox, reinterpret_cast<LPARAM>(&content));
         EnterCriticalSection(&answerer->lock_);
-        answerer->texts_.push_back(text);
+        answerer->texts_.push_back((content.icon ? "error: " : "message: ") + content.text);
         LeaveCriticalSection(&answerer->lock_);
         PostMessageA(search.box, WM_COMMAND, IDOK, 0);
         // One answer per box: wait until it has gone before looking for the next.

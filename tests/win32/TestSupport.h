@@ -46,7 +46,7 @@ bool WaitForFile(const std::string& path, DWORD milliseconds);
 std::string FolderOfThisExe();
 
 // Answers the "TovalSet" message boxes of this process from a thread of its own: it reads each box's text,
-// keeps it, and presses OK.
+// keeps it as "message: <text>", or "error: <text>" for a box with an icon, and presses OK.
 class MessageBoxAnswerer {
 public:
     MessageBoxAnswerer();

@@ -1,7 +1,7 @@
 // Stands in for a program that an action starts. It writes how it was started into the file that
 // TOVALSET_RECORD names: the start-up window style, its own file name, then its command line byte for byte.
 // With TOVALSET_RELEASE_EVENT set it first waits (at most 20 s) for that event, so a test can tell whether
-// the starter waited for it.
+// the starter waited for it. It exits with TOVALSET_EXIT_CODE when that is set.
 #include <windows.h>
 
 #include "platform/win32/Handles.h"
@@ -39,5 +39,11 @@ int main() {
         DWORD written = 0;
         WriteFile(file.get(), record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
     }
-    return MoveFileExA(partial.c_str(), path, MOVEFILE_REPLACE_EXISTING) ? 0 : 5;
+    if (!MoveFileExA(partial.c_str(), path, MOVEFILE_REPLACE_EXISTING)) {
+        return 5;
+    }
+    char exitCode[16] = {};
+    return GetEnvironmentVariableA("TOVALSET_EXIT_CODE", exitCode, sizeof exitCode) != 0
+               ? static_cast<int>(std::stoul(exitCode))
+               : 0;
 }

@@ -18,7 +18,7 @@ browser_pid=$!
 for _ in $(seq 200); do grep -q ready "$work/browser.out" 2>/dev/null && break; sleep 0.1; done
 grep -q ready "$work/browser.out" || fail "the stand-in browser did not come up"
 
-wine "$driver" | tr -d '\r' >"$work/driver.out"
+wine "$driver" zone | tr -d '\r' >"$work/driver.out"
 touch "$work/done"
 wait "$browser_pid"
 

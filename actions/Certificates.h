@@ -1,0 +1,25 @@
+#pragma once
+// Installing the service's CA certificates with the certificate manager in the support folder.
+
+#include "platform/PlatformOps.h"
+
+#include <cstdint>
+#include <string>
+
+namespace tovalset {
+
+// How long one certificate manager run may take before we report it and go on without it.
+constexpr std::uint32_t kCertmgrTimeoutMs = 120000;
+
+extern const wchar_t* const kImportOkMessage;
+extern const wchar_t* const kRenewalIntermediateOkMessage;
+
+// The certificate manager's command line that adds All\<file> to the root store.
+std::wstring CertmgrCommand(const std::wstring& file);
+
+// All seven certificates, roots and intermediates, with a message after each import.
+void InstallRootCertificates(PlatformOps& os);
+// The three renewed ones ("...New.cer"), with one message after the second.
+void InstallNewCertificates(PlatformOps& os);
+
+} // namespace tovalset

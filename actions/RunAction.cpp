@@ -1,0 +1,17 @@
+#include "actions/RunAction.h"
+
+namespace tovalset {
+
+std::wstring StartFailureText(const ProgramStartError& error) {
+    return L"This program could not be started:\n" + error.commandLine() + L"\n\n" + error.reason();
+}
+
+void RunAction(PlatformOps& os, Action action) {
+    try {
+        action(os);
+    } catch (const ProgramStartError& error) {
+        os.ShowError(StartFailureText(error));
+    }
+}
+
+} // namespace tovalset

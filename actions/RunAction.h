@@ -1,0 +1,16 @@
+#pragma once
+// Runs one action the way every button does: a program that cannot be started ends the action, and the
+// user is told which command failed and the system's reason, in one error box; the program goes on.
+
+#include "platform/PlatformOps.h"
+
+#include <string>
+
+namespace tovalset {
+
+using Action = void (*)(PlatformOps&);
+
+std::wstring StartFailureText(const ProgramStartError& error);
+void RunAction(PlatformOps& os, Action action);
+
+} // namespace tovalset

@@ -1,0 +1,133 @@
+// A stand-in for the certificate manager that administrators put into the support folder, so that the
+// certificate buttons can be run and tested for real. It takes exactly the command that TovalSet gives:
+//     certmgr /add /c  <file> /s  <store>
+// and adds the certificate in <file> (DER or PEM) to the current user's system store <store>, replacing
+// a copy that is already there.
+#include <windows.h>
+#include <wincrypt.h>
+
+#include "support/certmgr/CertHandles.h"
+#include "platform/win32/Text.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+enum ExitCode : int {
+    kAdded = 0,
+    kBadCommandLine = 1,
+    kUnreadableFile = 2,
+    kNotACertificate = 3,
+    kStoreError = 4,
+};
+
+using tovalset::win32::UniqueCertContext;
+using tovalset::win32::UniqueCertStore;
+
+int Fail(int code, const std::string& reason) {
+    std::fprintf(stderr, "certmgr: %s\n", reason.c_str());
+    return code;
+}
+
+int Usage() {
+    return Fail(kBadCommandLine,
+                "stand-in for the certificate manager (TovalSet demo and tests), not the real tool.\n"
+                "usage: certmgr /add /c  <file> /s  <store>");
+}
+
+std::string SystemText(DWORD code) {
+    return tovalset::win32::ToAnsi(tovalset::win32::SystemErrorText(code));
+}
+
+// The command line after the program's own name.
+std::string Arguments() {
+    const std::string line = GetCommandLineA();
+    std::size_t end = 0;
+    if (!line.empty() && line[0] == '"') {
+        end = line.find('"', 1);
+        end = end == std::string::npos ? line.size() : end + 1;
+    } else {
+        end = line.find(' ');
+        end = end == std::string::npos ? line.size() : end;
+    }
+    return line.substr(end);
+}
+
+bool ReadWholeFile(const std::string& path, std::vector<BYTE>& data) {
+    const tovalset::win32::UniqueHandle file(
+        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file) {
+        return false;
+    }
+    BYTE buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) {
+        data.insert(data.end(), buffer, buffer + read);
+    }
+    return true;
+}
+
+// PEM text becomes its DER bytes; anything else is taken as DER.
+std::vector<BYTE> Der(const std::vector<BYTE>& data) {
+    const std::string text(data.begin(), data.end());
+    if (text.find("-----BEGIN") == std::string::npos) {
+        return data;
+    }
+    DWORD size = 0;
+    if (!CryptStringToBinaryA(text.c_str(), static_cast<DWORD>(text.size()), CRYPT_STRING_BASE64HEADER,
+                              nullptr, &size, nullptr, nullptr)) {
+        return {};
+    }
+    std::vector<BYTE> der(size);
+    if (!CryptStringToBinaryA(text.c_str(), static_cast<DWORD>(text.size()), CRYPT_STRING_BASE64HEADER,
+                              der.data(), &size, nullptr, nullptr)) {
+        return {};
+    }
+    der.resize(size);
+    return der;
+}
+
+} // namespace
+
+int main() {
+    const std::string arguments = Arguments();
+    const std::string add = " /add /c  ";
+    const std::string storeSwitch = " /s  ";
+    if (arguments.compare(0, add.size(), add) != 0) {
+        return Usage();
+    }
+    const std::size_t storeAt = arguments.rfind(storeSwitch);
+    if (storeAt == std::string::npos || storeAt < add.size()) {
+        return Usage();
+    }
+    const std::string file = arguments.substr(add.size(), storeAt - add.size());
+    const std::string store = arguments.substr(storeAt + storeSwitch.size());
+    if (file.empty() || store.empty() || file.find(' ') != std::string::npos ||
+        store.find_first_of(" \t") != std::string::npos) {
+        return Usage();
+    }
+
+    std::vector<BYTE> data;
+    if (!ReadWholeFile(file, data)) {
+        return Fail(kUnreadableFile, "cannot read " + file + ": " + SystemText(GetLastError()));
+    }
+    const std::vector<BYTE> der = Der(data);
+    const UniqueCertContext certificate(CertCreateCertificateContext(
+        X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size())));
+    if (!certificate) {
+        return Fail(kNotACertificate, file + " holds no certificate: " + SystemText(GetLastError()));
+    }
+
+    const UniqueCertStore target(CertOpenSystemStoreA(0, store.c_str()));
+    if (!target) {
+        return Fail(kStoreError, "cannot open the store " + store + ": " + SystemText(GetLastError()));
+    }
+    if (!CertAddEncodedCertificateToStore(target.get(), X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, der.data(),
+                                          static_cast<DWORD>(der.size()), CERT_STORE_ADD_REPLACE_EXISTING,
+                                          nullptr)) {
+        return Fail(kStoreError, "cannot add " + file + " to " + store + ": " + SystemText(GetLastError()));
+    }
+    return kAdded;
+}

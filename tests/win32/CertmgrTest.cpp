@@ -1,0 +1,104 @@
+// The stand-in certificate manager: what it accepts, what it refuses and with which exit code, and what it
+// puts into the current user's store.
+#include <windows.h>
+#include <wincrypt.h>
+
+#include "platform/win32/Win32Platform.h"
+#include "support/certmgr/CertHandles.h"
+#include "tests/win32/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace tovalset;
+
+namespace {
+
+std::string DemoFolder() {
+    return test::FolderOfThisExe() + "\\..\\..\\bin\\All";
+}
+
+// The SHA-1 thumbprint of a certificate file, as CryptoAPI computes it; empty when it holds none.
+std::vector<BYTE> Thumbprint(const std::string& path) {
+    std::string data = test::ReadFile(path);
+    if (data.find("-----BEGIN") != std::string::npos) {
+        DWORD size = 0;
+        CryptStringToBinaryA(data.c_str(), 0, CRYPT_STRING_BASE64HEADER, nullptr, &size, nullptr, nullptr);
+        std::string der(size, '\0');
+        CryptStringToBinaryA(data.c_str(), 0, CRYPT_STRING_BASE64HEADER, reinterpret_cast<BYTE*>(der.data()),
+                             &size, nullptr, nullptr);
+        data = der;
+    }
+    BYTE hash[20] = {};
+    DWORD size = sizeof hash;
+    if (!CryptHashCertificate(0, CALG_SHA1, 0, reinterpret_cast<const BYTE*>(data.data()),
+                              static_cast<DWORD>(data.size()), hash, &size)) {
+        return {};
+    }
+    return {hash, hash + size};
+}
+
+bool InStore(const char* store, const std::vector<BYTE>& thumbprint) {
+    const win32::UniqueCertStore opened(CertOpenSystemStoreA(0, store));
+    if (!opened) {
+        return false;
+    }
+    CRYPT_HASH_BLOB blob{static_cast<DWORD>(thumbprint.size()), const_cast<BYTE*>(thumbprint.data())};
+    const win32::UniqueCertContext found(CertFindCertificateInStore(
+        opened.get(), X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0, CERT_FIND_SHA1_HASH, &blob, nullptr));
+    return static_cast<bool>(found);
+}
+
+class CertmgrStandIn : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CreateDirectoryA("All", nullptr);
+        for (const char* file : {"certmgr.exe", "DigitalSignOld.cer", "IRIROOTCA.crt"}) {
+            ASSERT_TRUE(
+                CopyFileA((DemoFolder() + "\\" + file).c_str(), (std::string("All\\") + file).c_str(), FALSE))
+                << file;
+        }
+    }
+    std::uint32_t Run(const std::wstring& arguments) {
+        const ProgramOutcome outcome = os_.StartProgramAndWait(L"All\\certmgr" + arguments, SW_HIDE, 20000);
+        EXPECT_TRUE(outcome.finished);
+        return outcome.exitCode;
+    }
+    test::ScratchFolder folder_;
+    win32::Win32Platform os_;
+};
+
+} // namespace
+
+TEST_F(CertmgrStandIn, AddsDerAndPemCertificatesToTheNamedStore) {
+    EXPECT_EQ(Run(L" /add /c  All\\DigitalSignOld.cer /s  TovalSetTest"), 0u);
+    EXPECT_EQ(Run(L" /add /c  All\\IRIROOTCA.crt /s  TovalSetTest"), 0u);
+    EXPECT_TRUE(InStore("TovalSetTest", Thumbprint("All\\DigitalSignOld.cer")));
+    EXPECT_TRUE(InStore("TovalSetTest", Thumbprint("All\\IRIROOTCA.crt")));
+    // Again: the copy already there is replaced, not refused.
+    EXPECT_EQ(Run(L" /add /c  All\\IRIROOTCA.crt /s  TovalSetTest"), 0u);
+}
+
+TEST_F(CertmgrStandIn, RefusesEveryOtherCommandShapeWithExitCode1) {
+    for (const wchar_t* arguments :
+         {L"", L" /add /c All\\IRIROOTCA.crt /s root", L" /add /c  All\\IRIROOTCA.crt /s  ",
+          L" /add /c   /s  root", L" /del /c  All\\IRIROOTCA.crt /s  root", L" /add /c  All\\IRIROOTCA.crt",
+          L" /ADD /c  All\\IRIROOTCA.crt /s  root", L" /add /c  All\\IRIROOTCA.crt /s  root extra",
+          L" /add /c  All\\IRIROOTCA.crt /r  root"}) {
+        EXPECT_EQ(Run(arguments), 1u) << "certmgr" << std::string(arguments, arguments + wcslen(arguments));
+    }
+}
+
+TEST_F(CertmgrStandIn, TellsAMissingFileFromDataThatIsNoCertificate) {
+    EXPECT_EQ(Run(L" /add /c  All\\Missing.cer /s  TovalSetTest"), 2u);
+    ASSERT_TRUE(CopyFileA("All\\certmgr.exe", "All\\NotACertificate.cer", FALSE));
+    EXPECT_EQ(Run(L" /add /c  All\\NotACertificate.cer /s  TovalSetTest"), 3u);
+    const std::string pem =
+        "-----BEGIN CERTIFICATE-----\nbm90IGEgY2VydGlmaWNhdGU=\n-----END CERTIFICATE-----\n";
+    {
+        const win32::UniqueHandle file(
+            CreateFileA("All\\Broken.crt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        DWORD written = 0;
+        WriteFile(file.get(), pem.data(), static_cast<DWORD>(pem.size()), &written, nullptr);
+    }
+    EXPECT_EQ(Run(L" /add /c  All\\Broken.crt /s  TovalSetTest"), 3u);
+}

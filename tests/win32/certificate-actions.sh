@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Both certificate scripts on the real platform, run from a copy of the exe's folder with its demo support
+# folder: what the user is shown, and what really lands in the current user's root store.
+#   certificate-actions.sh <action_driver.exe> <bin folder>
+set -euo pipefail
+source "$(dirname "$(realpath "$0")")/../../scripts/wine-prefix.sh"
+driver=$1 bin=$2
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+roots='HKCU\Software\Microsoft\SystemCertificates\Root\Certificates'
+files=(DigitalSignOld.cer IRIranCommerceIntermediateCAOld.cer IRIranCommerceIntermediateCA.cer IRIROOTCA.crt
+    'GICADigitalSign-Silver(L2)New.cer' GovernmentalGeneralIntermediateCANew.cer IslamicRepublicofIRANRootCANew.cer)
+
+thumbprint() {
+    local form=DER
+    grep -q -- '-----BEGIN' "$1" && form=PEM
+    openssl x509 -inform "$form" -in "$1" -noout -fingerprint -sha1 | sed 's/.*=//; s/://g'
+}
+declare -A thumb
+for f in "${files[@]}"; do thumb[$f]=$(thumbprint "$bin/All/$f"); done
+
+# A fresh prefix and a copy of the exe's folder in it.
+fresh() {
+    [[ -n "${WINEPREFIX:-}" && "$WINEPREFIX" == "$TOVALSET_WINE_ROOT"/copies/* ]] && wine_prefix_drop
+    wine_prefix_copy
+    app="$WINEPREFIX/drive_c/TovalSet"
+    cp -a "$bin" "$app"
+}
+trap 'wine_prefix_drop' EXIT
+run() { (cd "$1" && wine "$driver" "$2" | tr -d '\r'); }
+in_store() { wine reg query "$roots" 2>/dev/null | tr -d '\r' | grep -qi "\\\\$1\$"; }
+ok='message: The Import Was Successfull '
+
+echo "== all seven certificates"
+fresh
+out=$(run "$app" root)
+expected=$(printf "$ok\\n%.0s" 1 2 3 4 5 6 7 8; echo "still running")
+[[ "$out" == "$expected" ]] || fail "root script showed: $out"
+for f in "${files[@]}"; do in_store "${thumb[$f]}" || fail "$f is not in the root store"; done
+
+echo "== the renewal script"
+fresh
+out=$(run "$app" new)
+[[ "$out" == $'message: GovernmentalGeneralIntermediateCANew Is OK!\nstill running' ]] || fail "renewal showed: $out"
+for f in 'GICADigitalSign-Silver(L2)New.cer' GovernmentalGeneralIntermediateCANew.cer \
+    IslamicRepublicofIRANRootCANew.cer; do
+    in_store "${thumb[$f]}" || fail "$f is not in the root store"
+done
+in_store "${thumb[IRIROOTCA.crt]}" && fail "the renewal script imported IRIROOTCA.crt"
+
+echo "== one corrupt certificate"
+fresh
+echo "no certificate here" >"$app/All/IRIROOTCA.crt"
+out=$(run "$app" root)
+expected=$(printf "$ok\\n%.0s" 1 2 3 4; echo 'message: Import failed: All\IRIROOTCA.crt (certmgr exit code 3).'
+    printf "$ok\\n%.0s" 6 7 8; echo "still running")
+[[ "$out" == "$expected" ]] || fail "with a corrupt file the root script showed: $out"
+for f in "${files[@]}"; do
+    [[ $f == IRIROOTCA.crt ]] && continue
+    in_store "${thumb[$f]}" || fail "$f is not in the root store"
+done
+in_store "${thumb[IRIROOTCA.crt]}" && fail "IRIROOTCA.crt landed although its file was corrupt"
+
+echo "== no support folder"
+fresh
+rm -rf "$app/All"
+for script in root new; do
+    out=$(run "$app" "$script")
+    grep -q '^message: ' <<<"$out" && fail "$script without All showed an import message: $out"
+    [[ $(grep -c '^error: ' <<<"$out") == 1 ]] || fail "$script without All: not exactly one error box: $out"
+    grep -qF 'All\certmgr /add /c  All\' <<<"$out" || fail "$script: the error box does not name the command: $out"
+    [[ $(tail -n 1 <<<"$out") == "still running" ]] || fail "$script: the program did not go on: $out"
+    echo "$out" | sed 's/^/    /'
+done
+echo "certificate scripts as expected"
