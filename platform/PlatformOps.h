@@ -90,6 +90,9 @@ public:
                                      std::uint32_t type, const std::uint8_t* data, std::uint32_t size) = 0;
     virtual RegStatus RegCloseKey(KeyHandle key) = 0;
 
+    // Text in the ANSI code page, as a registry read returns it, made wide.
+    virtual std::wstring FromAnsiCodePage(const std::string& bytes) = 0;
+
     // Windows. A missing window name matches any name.
     virtual WindowHandle FindWindowExA(WindowHandle parent, WindowHandle childAfter,
                                        const std::wstring& className,

@@ -45,5 +45,8 @@ wineserver -w
 winecfg -v winxp >/dev/null 2>&1
 wineserver -w
 wineserver -p
+# Wine's own services start with the first program and live as long as the server. Started here, they hold
+# no test's output open (CTest waits for a test's output to close).
+wine cmd /c exit </dev/null >/dev/null 2>&1
 
 "$@"

@@ -91,6 +91,10 @@ RegStatus Win32Platform::RegCloseKey(KeyHandle key) {
     return ::RegCloseKey(ToHkey(key));
 }
 
+std::wstring Win32Platform::FromAnsiCodePage(const std::string& bytes) {
+    return FromAnsi(bytes);
+}
+
 WindowHandle Win32Platform::FindWindowExA(WindowHandle parent, WindowHandle childAfter,
                                           const std::wstring& className,
                                           const std::optional<std::wstring>& windowName) {

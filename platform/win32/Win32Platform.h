@@ -15,6 +15,8 @@ public:
                              std::uint32_t type, const std::uint8_t* data, std::uint32_t size) override;
     RegStatus RegCloseKey(KeyHandle key) override;
 
+    std::wstring FromAnsiCodePage(const std::string& bytes) override;
+
     WindowHandle FindWindowExA(WindowHandle parent, WindowHandle childAfter, const std::wstring& className,
                                const std::optional<std::wstring>& windowName) override;
     bool PostMessageA(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,

@@ -225,6 +225,14 @@ RegStatus FakePlatform::RegCloseKey(KeyHandle key) {
     return openKeys_.erase(static_cast<std::uint32_t>(key)) == 1 ? 0 : kInvalidHandle;
 }
 
+std::wstring FakePlatform::FromAnsiCodePage(const std::string& bytes) {
+    std::wstring text;
+    for (const char c : bytes) {
+        text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
+
 // ---- windows ----
 
 WindowHandle FakePlatform::AddWindow(const std::wstring& className, WindowHandle parent,

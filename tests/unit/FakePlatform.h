@@ -70,6 +70,8 @@ public:
     RegStatus RegSetValueExA(KeyHandle key, const std::wstring& valueName, std::uint32_t reserved,
                              std::uint32_t type, const std::uint8_t* data, std::uint32_t size) override;
     RegStatus RegCloseKey(KeyHandle key) override;
+    // Each byte is the character of that number (Latin-1), which keeps test data readable.
+    std::wstring FromAnsiCodePage(const std::string& bytes) override;
     WindowHandle FindWindowExA(WindowHandle parent, WindowHandle childAfter, const std::wstring& className,
                                const std::optional<std::wstring>& windowName) override;
     bool PostMessageA(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,

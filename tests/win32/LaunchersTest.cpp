@@ -1,0 +1,114 @@
+// The middleware and help buttons' actions on the real platform, from a copy of the exe's folder.
+#include <windows.h>
+
+#include "actions/Launchers.h"
+#include "actions/RunAction.h"
+#include "platform/win32/Win32Platform.h"
+#include "tests/win32/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace tovalset;
+
+namespace {
+
+std::string DemoFolder() {
+    return test::FolderOfThisExe() + "\\..\\..\\bin\\All";
+}
+
+HWND WaitForWindow(const char* className, DWORD milliseconds) {
+    for (DWORD waited = 0; waited <= milliseconds; waited += 50) {
+        if (HWND window = FindWindowA(className, nullptr)) {
+            return window;
+        }
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+BOOL CALLBACK FirstText(HWND child, LPARAM param) {
+    char text[1024] = {};
+    GetWindowTextA(child, text, sizeof text);
+    *reinterpret_cast<std::string*>(param) = text;
+    return FALSE;
+}
+
+class Launchers : public ::testing::Test {
+protected:
+    test::ScratchFolder folder_;
+    win32::Win32Platform os_;
+};
+
+} // namespace
+
+TEST_F(Launchers, LaunchPkiToolStartsTheMiddlewareMinimizedWithoutWaiting) {
+    CreateDirectoryA("All", nullptr);
+    ASSERT_TRUE(CopyFileA((DemoFolder() + "\\TOVALPKI.exe").c_str(), "All\\TOVALPKI.exe", FALSE));
+    std::vector<std::string> boxes;
+    {
+        test::MessageBoxAnswerer answerer;
+        const DWORD before = GetTickCount();
+        RunAction(os_, &LaunchPkiTool);
+        EXPECT_LT(GetTickCount() - before, 2000u) << "the action waited for the middleware";
+        boxes = answerer.texts();
+    }
+    const HWND window = WaitForWindow("TovalSetPkiStandIn", 10000);
+    ASSERT_NE(window, nullptr) << "the middleware did not start";
+    std::string text;
+    EnumChildWindows(window, &FirstText, reinterpret_cast<LPARAM>(&text));
+    EXPECT_NE(text.find("Command line: All\\TOVALPKI.exe\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Start-up window style: 2 (minimized)"), std::string::npos) << text;
+    EXPECT_TRUE(IsIconic(window));
+    EXPECT_TRUE(boxes.empty());
+    PostMessageA(window, WM_CLOSE, 0, 0);
+}
+
+TEST_F(Launchers, WithoutTheSupportFolderTheMiddlewareButtonShowsOneErrorBox) {
+    std::vector<std::string> boxes;
+    {
+        test::MessageBoxAnswerer answerer;
+        RunAction(os_, &LaunchPkiTool);
+        boxes = answerer.texts();
+    }
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].rfind("error: This program could not be started:\nAll\\TOVALPKI.exe\n\n", 0), 0u)
+        << boxes[0];
+}
+
+TEST_F(Launchers, OpenHelpStartsTheViewerWithTheTopicAndShowsNothing) {
+    // Wine's own viewer needs a browser engine that the tests do not install: a recorder takes its place in
+    // this test's throwaway prefix.
+    char windows[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    const std::string viewer = std::string(windows) + "\\hh.exe";
+    ASSERT_TRUE(CopyFileA((test::FolderOfThisExe() + "\\record_start.exe").c_str(), viewer.c_str(), FALSE));
+    const std::string record = folder_.path() + "\\help.txt";
+    SetEnvironmentVariableA("TOVALSET_RECORD", record.c_str());
+
+    std::vector<std::string> boxes;
+    {
+        test::MessageBoxAnswerer answerer;
+        RunAction(os_, &OpenHelp);
+        ASSERT_TRUE(test::WaitForFile(record, 10000)) << "the help viewer was not started";
+        Sleep(200);
+        boxes = answerer.texts();
+    }
+    SetEnvironmentVariableA("TOVALSET_RECORD", nullptr);
+    const std::string started = test::ReadFile(record);
+    const std::string parameter = " All\\TovalSetHelp.chm::/TopicFileName.htm";
+    ASSERT_GE(started.size(), parameter.size());
+    EXPECT_EQ(started.substr(started.size() - parameter.size()), parameter) << started;
+    EXPECT_NE(started.find("\\hh.exe"), std::string::npos) << started;
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(Launchers, OpenHelpWithoutAViewerShowsNothing) {
+    char windows[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    DeleteFileA((std::string(windows) + "\\hh.exe").c_str());
+    DeleteFileA((std::string(windows) + "\\system32\\hh.exe").c_str());
+    test::MessageBoxAnswerer answerer;
+    RunAction(os_, &OpenHelp);
+    Sleep(500);
+    EXPECT_TRUE(answerer.texts().empty());
+}
