@@ -1,0 +1,253 @@
+// The committed pictures, checked as the program and the resource compiler will read them: the window
+// decodes the JPEGs with the system's decoder, which on older systems handles only baseline files, and it
+// shows only the top-left corner of the background, from a copy cut out of it without re-encoding.
+#include <gtest/gtest.h>
+
+#include <csetjmp>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <jpeglib.h>
+
+namespace {
+
+constexpr int kShownWidth = 313;
+constexpr int kShownHeight = 213;
+
+std::vector<unsigned char> readResource(const std::string& name) {
+    std::ifstream in(std::string(TOVALSET_RESOURCES_DIR) + "/" + name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The first start-of-frame marker's code (0xC0 baseline, 0xC2 progressive, ...), or 0 if the marker walk
+// finds none. Read straight from the bytes, so it does not depend on how the decoder reports the mode.
+int frameMarker(const std::vector<unsigned char>& jpeg) {
+    if (jpeg.size() < 4 || jpeg[0] != 0xFF || jpeg[1] != 0xD8)
+        return 0;
+    size_t pos = 2;
+    while (pos + 4 <= jpeg.size() && jpeg[pos] == 0xFF) {
+        const int marker = jpeg[pos + 1];
+        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC)
+            return marker;
+        pos += 2 + ((jpeg[pos + 2] << 8) | jpeg[pos + 3]);
+    }
+    return 0;
+}
+
+struct Sampling {
+    int h;
+    int v;
+};
+
+struct Jpeg {
+    bool ok = false;
+    std::string error;
+    int width = 0;
+    int height = 0;
+    bool progressive = false;
+    std::vector<Sampling> sampling;
+    // RGB of the top-left rows x columns asked for, row by row.
+    std::vector<unsigned char> corner;
+};
+
+struct ErrorTrap {
+    jpeg_error_mgr mgr;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+};
+
+void onJpegError(j_common_ptr cinfo) {
+    auto* trap = reinterpret_cast<ErrorTrap*>(cinfo->err);
+    trap->mgr.format_message(cinfo, trap->message);
+    std::longjmp(trap->jump, 1);
+}
+
+// Everything the jump may skip over lives in the caller, so nothing local to this frame changes between
+// setjmp and a longjmp from the decoder.
+bool readJpeg(const std::vector<unsigned char>& bytes, int cornerWidth, int cornerHeight, Jpeg& out,
+              jpeg_decompress_struct& cinfo, ErrorTrap& trap, std::vector<unsigned char>& row) {
+    cinfo.err = jpeg_std_error(&trap.mgr);
+    trap.mgr.error_exit = onJpegError;
+    if (setjmp(trap.jump)) {
+        out.error = trap.message;
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, bytes.data(), static_cast<unsigned long>(bytes.size()));
+    jpeg_read_header(&cinfo, TRUE);
+    out.width = static_cast<int>(cinfo.image_width);
+    out.height = static_cast<int>(cinfo.image_height);
+    out.progressive = cinfo.progressive_mode != 0;
+    for (int i = 0; i < cinfo.num_components; ++i)
+        out.sampling.push_back({cinfo.comp_info[i].h_samp_factor, cinfo.comp_info[i].v_samp_factor});
+
+    if (cornerWidth > 0 && cornerHeight > 0 && cornerWidth <= out.width && cornerHeight <= out.height) {
+        cinfo.out_color_space = JCS_RGB;
+        jpeg_start_decompress(&cinfo);
+        row.resize(static_cast<size_t>(cinfo.output_width) * 3);
+        JSAMPROW rows[] = {row.data()};
+        while (static_cast<int>(cinfo.output_scanline) < cornerHeight) {
+            jpeg_read_scanlines(&cinfo, rows, 1);
+            out.corner.insert(out.corner.end(), row.begin(), row.begin() + cornerWidth * 3);
+        }
+    }
+    return true;
+}
+
+// Reads the header and, if asked, decodes only as many rows as the corner needs: the full background is
+// 80 MB of pixels, of which the test looks at a few hundred kilobytes.
+Jpeg decode(const std::vector<unsigned char>& bytes, int cornerWidth = 0, int cornerHeight = 0) {
+    Jpeg out;
+    jpeg_decompress_struct cinfo{};
+    ErrorTrap trap{};
+    std::vector<unsigned char> row;
+    out.ok = readJpeg(bytes, cornerWidth, cornerHeight, out, cinfo, trap, row);
+    // Also ends a decode stopped after the corner's rows.
+    jpeg_destroy_decompress(&cinfo);
+    return out;
+}
+
+void expectBaselineOfSize(const std::string& name, int width, int height) {
+    SCOPED_TRACE(name);
+    const auto bytes = readResource(name);
+    ASSERT_FALSE(bytes.empty()) << "missing or empty";
+    EXPECT_EQ(frameMarker(bytes), 0xC0) << "not a baseline frame";
+    const Jpeg jpeg = decode(bytes);
+    ASSERT_TRUE(jpeg.ok) << jpeg.error;
+    EXPECT_FALSE(jpeg.progressive);
+    EXPECT_EQ(jpeg.width, width);
+    EXPECT_EQ(jpeg.height, height);
+}
+
+TEST(ArtworkTest, ButtonPicturesAreBaselineJpegsOfTheButtonSize) {
+    for (int i = 1; i <= 6; ++i)
+        expectBaselineOfSize("Command" + std::to_string(i) + ".jpg", 130, 35);
+}
+
+TEST(ArtworkTest, BackgroundIsBaselineWithFullResolutionColour) {
+    expectBaselineOfSize("background.jpg", 8400, 3200);
+    // Subsampled colour would make the cut-out's edge blocks depend on their neighbours outside it.
+    const Jpeg jpeg = decode(readResource("background.jpg"));
+    ASSERT_TRUE(jpeg.ok) << jpeg.error;
+    ASSERT_EQ(jpeg.sampling.size(), 3u);
+    for (const Sampling& s : jpeg.sampling) {
+        EXPECT_EQ(s.h, 1);
+        EXPECT_EQ(s.v, 1);
+    }
+}
+
+TEST(ArtworkTest, VisibleRegionIsBlockAlignedAndCoversTheWindow) {
+    expectBaselineOfSize("background-visible.jpg", 320, 216);
+    const Jpeg jpeg = decode(readResource("background-visible.jpg"));
+    ASSERT_TRUE(jpeg.ok) << jpeg.error;
+    EXPECT_GE(jpeg.width, kShownWidth);
+    EXPECT_GE(jpeg.height, kShownHeight);
+    EXPECT_EQ(jpeg.width % 8, 0);
+    EXPECT_EQ(jpeg.height % 8, 0);
+}
+
+TEST(ArtworkTest, VisibleRegionShowsTheBackgroundsWhiteCornerUnchanged) {
+    const Jpeg full = decode(readResource("background.jpg"), kShownWidth, kShownHeight);
+    const Jpeg cut = decode(readResource("background-visible.jpg"), kShownWidth, kShownHeight);
+    ASSERT_TRUE(full.ok) << full.error;
+    ASSERT_TRUE(cut.ok) << cut.error;
+    const size_t expected = static_cast<size_t>(kShownWidth) * kShownHeight * 3;
+    ASSERT_EQ(full.corner.size(), expected);
+    ASSERT_EQ(cut.corner.size(), expected);
+    EXPECT_TRUE(full.corner == cut.corner) << "the cut-out was re-encoded or cut from another picture";
+    size_t notWhite = 0;
+    for (unsigned char c : cut.corner)
+        notWhite += c != 255;
+    EXPECT_EQ(notWhite, 0u) << "samples in the shown corner that are not pure white";
+}
+
+// Icon file layout: a 6-byte directory header, 16-byte entries, then each image as a BITMAPINFOHEADER,
+// its palette, the colour bitmap and the AND mask, rows bottom up and padded to four bytes.
+uint32_t le16(const std::vector<unsigned char>& b, size_t at) {
+    return static_cast<uint32_t>(b[at] | (b[at + 1] << 8));
+}
+uint32_t le32(const std::vector<unsigned char>& b, size_t at) {
+    return le16(b, at) | (le16(b, at + 2) << 16);
+}
+size_t rowBytes(int width, int bpp) {
+    return static_cast<size_t>((width * bpp + 31) / 32 * 4);
+}
+
+struct IconImage {
+    int size;
+    int colours;
+    int bpp;
+    size_t offset;
+    size_t length;
+};
+
+std::vector<IconImage> iconImages(const std::vector<unsigned char>& ico) {
+    std::vector<IconImage> images;
+    if (ico.size() < 6 || le16(ico, 0) != 0 || le16(ico, 2) != 1)
+        return images;
+    const size_t count = le16(ico, 4);
+    for (size_t i = 0; i < count && 6 + 16 * (i + 1) <= ico.size(); ++i) {
+        const size_t e = 6 + 16 * i;
+        images.push_back({ico[e] == 0 ? 256 : ico[e], ico[e + 2], static_cast<int>(le16(ico, e + 6)),
+                          le32(ico, e + 12), le32(ico, e + 8)});
+        EXPECT_EQ(ico[e], ico[e + 1]) << "image " << i << " is not square";
+        EXPECT_EQ(le16(ico, e + 4), 1u) << "image " << i << " planes";
+    }
+    return images;
+}
+
+bool masked(const std::vector<unsigned char>& ico, const IconImage& image, int x, int y) {
+    const size_t palette = 4u << image.bpp;
+    const size_t mask =
+        image.offset + 40 + palette + rowBytes(image.size, image.bpp) * static_cast<size_t>(image.size);
+    const size_t row = mask + rowBytes(image.size, 1) * static_cast<size_t>(image.size - 1 - y);
+    return (ico[row + static_cast<size_t>(x) / 8] >> (7 - x % 8)) & 1;
+}
+
+TEST(ArtworkTest, IconHoldsTheThreeClassicImagesInOrder) {
+    const auto ico = readResource("TovalSet.ico");
+    const auto images = iconImages(ico);
+    ASSERT_EQ(images.size(), 3u);
+    const IconImage expected[] = {{32, 2, 1, 0, 0}, {32, 16, 4, 0, 0}, {16, 16, 4, 0, 0}};
+    for (size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE("image " + std::to_string(i));
+        const IconImage& image = images[i];
+        EXPECT_EQ(image.size, expected[i].size);
+        EXPECT_EQ(image.colours, expected[i].colours);
+        EXPECT_EQ(image.bpp, expected[i].bpp);
+        ASSERT_GE(image.length, 40u);
+        ASSERT_LE(image.offset + image.length, ico.size()) << "image data runs past the end of the file";
+
+        const size_t h = image.offset;
+        EXPECT_EQ(le32(ico, h), 40u) << "not a BITMAPINFOHEADER";
+        EXPECT_EQ(static_cast<int>(le32(ico, h + 4)), image.size);
+        EXPECT_EQ(static_cast<int>(le32(ico, h + 8)), 2 * image.size) << "height must count the mask too";
+        EXPECT_EQ(le16(ico, h + 12), 1u);
+        EXPECT_EQ(static_cast<int>(le16(ico, h + 14)), image.bpp);
+        EXPECT_EQ(le32(ico, h + 16), 0u) << "compressed";
+        const size_t rows = static_cast<size_t>(image.size);
+        EXPECT_EQ(image.length, 40 + (4u << image.bpp) + rowBytes(image.size, image.bpp) * rows +
+                                    rowBytes(image.size, 1) * rows);
+    }
+}
+
+TEST(ArtworkTest, IconImagesAreTransparentAroundTheSheetOnly) {
+    const auto ico = readResource("TovalSet.ico");
+    const auto images = iconImages(ico);
+    ASSERT_EQ(images.size(), 3u);
+    for (const IconImage& image : images) {
+        SCOPED_TRACE("image " + std::to_string(image.size) + "x" + std::to_string(image.colours));
+        ASSERT_LE(image.offset + image.length, ico.size());
+        const int last = image.size - 1;
+        // The sheet leans right as it rises, so the top-left and bottom-right corners are always desktop.
+        EXPECT_TRUE(masked(ico, image, 0, 0));
+        EXPECT_TRUE(masked(ico, image, last, last));
+        EXPECT_FALSE(masked(ico, image, image.size / 2, image.size / 2)) << "the sheet itself is see-through";
+    }
+}
+
+} // namespace
