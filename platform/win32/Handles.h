@@ -61,9 +61,23 @@ struct FindHandleTraits {
     static void close(HANDLE h) { ::FindClose(h); }
 };
 
+struct GdiObjectTraits {
+    static HGDIOBJ invalid() { return nullptr; }
+    static bool valid(HGDIOBJ h) { return h != nullptr; }
+    static void close(HGDIOBJ h) { ::DeleteObject(h); }
+};
+
+struct MemoryDcTraits {
+    static HDC invalid() { return nullptr; }
+    static bool valid(HDC h) { return h != nullptr; }
+    static void close(HDC h) { ::DeleteDC(h); }
+};
+
 using UniqueHandle = UniqueResource<HANDLE, KernelHandleTraits>;
 using UniqueRegKey = UniqueResource<HKEY, RegKeyTraits>;
 using UniqueWindow = UniqueResource<HWND, WindowTraits>;
 using UniqueFindHandle = UniqueResource<HANDLE, FindHandleTraits>;
+using UniqueGdiObject = UniqueResource<HGDIOBJ, GdiObjectTraits>;
+using UniqueMemoryDc = UniqueResource<HDC, MemoryDcTraits>;
 
 } // namespace tovalset::win32

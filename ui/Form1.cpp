@@ -1,0 +1,269 @@
+#include "ui/Form1.h"
+
+#include "actions/BrowserZone.h"
+#include "actions/Certificates.h"
+#include "actions/Launchers.h"
+#include "actions/MachineFacts.h"
+#include "actions/RunAction.h"
+#include "platform/win32/HandleCast.h"
+#include "platform/win32/Text.h"
+#include "ui/resources/resource.h"
+
+#include <exception>
+
+namespace tovalset::ui {
+
+namespace {
+
+const char* const kClassName = "TovalSetForm1";
+constexpr int kClientWidth = 313;
+constexpr int kClientHeight = 213;
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+
+struct Control {
+    int id;
+    int left, top, width, height;
+};
+
+// The buttons in their tab order, which is the order they are made in.
+constexpr std::array<Control, 6> kButtons = {{
+    {IDC_COMMAND1, 160, 88, 130, 35},
+    {IDC_COMMAND2, 160, 168, 130, 35},
+    {IDC_COMMAND3, 24, 168, 130, 35},
+    {IDC_COMMAND4, 160, 128, 130, 35},
+    {IDC_COMMAND5, 24, 88, 130, 35},
+    {IDC_COMMAND6, 24, 128, 130, 35},
+}};
+constexpr std::array<int, 6> kButtonPictures = {IDR_COMMAND1, IDR_COMMAND2, IDR_COMMAND3,
+                                                IDR_COMMAND4, IDR_COMMAND5, IDR_COMMAND6};
+
+struct Label {
+    Control box;
+    const char* text;
+};
+constexpr std::array<Label, 4> kLabels = {{
+    {{IDC_LABEL1, 16, 48, 72, 30}, "IE Versoins:"},
+    {{IDC_LABEL2, 16, 8, 72, 30}, "Os Versoin:"},
+    {{IDC_LABEL3, 96, 8, 201, 30}, ""},
+    {{IDC_LABEL4, 96, 48, 201, 30}, ""},
+}};
+
+bool IsButton(int id) {
+    return id >= IDC_COMMAND1 && id <= IDC_COMMAND6;
+}
+
+} // namespace
+
+Form1::Form1(HINSTANCE instance, win32::Win32Platform& os) : instance_(instance), os_(os) {}
+
+bool Form1::Create() {
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = &Form1::WindowProc;
+    windowClass.hInstance = instance_;
+    windowClass.hIcon = ::LoadIconA(instance_, MAKEINTRESOURCEA(IDI_TOVALSET));
+    windowClass.hIconSm = static_cast<HICON>(
+        ::LoadImageA(instance_, MAKEINTRESOURCEA(IDI_TOVALSET), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+    windowClass.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512) /* IDC_ARROW */);
+    windowClass.lpszClassName = kClassName;
+    if (::RegisterClassExA(&windowClass) == 0) {
+        return false;
+    }
+
+    RECT frame = {0, 0, kClientWidth, kClientHeight};
+    ::AdjustWindowRectEx(&frame, kStyle, FALSE, 0);
+    window_ = ::CreateWindowExA(0, kClassName, "Toval Win XP", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                                frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                                instance_, this);
+    if (window_ == nullptr) {
+        return false;
+    }
+    os_.SetMessageOwner(win32::FromHwnd(window_));
+
+    background_ = Picture::FromResource(instance_, IDR_BACKGROUND);
+    for (std::size_t i = 0; i < kButtons.size(); ++i) {
+        pictures_[i] = Picture::FromResource(instance_, kButtonPictures[i]);
+        const Control& b = kButtons[i];
+        // Owner-drawn: the 130 x 35 picture is the whole face; the words are part of it.
+        ::CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, b.left, b.top,
+                          b.width, b.height, window_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(b.id)),
+                          instance_, nullptr);
+    }
+
+    // 8.25 points bold; at 96 dots per inch, 11 pixels high.
+    const HDC screen = ::GetDC(nullptr);
+    const int height = -::MulDiv(825, ::GetDeviceCaps(screen, LOGPIXELSY), 7200);
+    ::ReleaseDC(nullptr, screen);
+    labelFont_.reset(::CreateFontA(height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ARABIC_CHARSET,
+                                   OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                   DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
+    for (const Label& label : kLabels) {
+        const Control& b = label.box;
+        // No prefix: an '&' in a product name is text, not an access key. The box is fixed; longer text
+        // wraps and is cut at its edges.
+        const HWND control = ::CreateWindowExA(
+            0, "STATIC", label.text, WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, b.left, b.top, b.width,
+            b.height, window_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(b.id)), instance_, nullptr);
+        ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(labelFont_.get()), FALSE);
+    }
+    Load();
+    return true;
+}
+
+void Form1::Load() {
+    // Each label is filled before the next value is read.
+    ::SetWindowTextA(::GetDlgItem(window_, IDC_LABEL3), win32::ToAnsi(OsProductName(os_)).c_str());
+    ::SetWindowTextA(::GetDlgItem(window_, IDC_LABEL4), win32::ToAnsi(BrowserVersion(os_)).c_str());
+}
+
+int Form1::Run(int showCommand) {
+    ::ShowWindow(window_, showCommand);
+    ::UpdateWindow(window_);
+    ::SetFocus(::GetDlgItem(window_, IDC_COMMAND1));
+    MSG message;
+    while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
+        // Tab and Shift+Tab move between the buttons, Enter and Space act on the focused one.
+        if (window_ != nullptr && ::IsDialogMessageA(window_, &message)) {
+            continue;
+        }
+        ::TranslateMessage(&message);
+        ::DispatchMessageA(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+LRESULT CALLBACK Form1::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        static_cast<Form1*>(create->lpCreateParams)->window_ = window;
+    }
+    auto* form = reinterpret_cast<Form1*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (form == nullptr) {
+        return ::DefWindowProcA(window, message, wParam, lParam);
+    }
+    // Nothing may unwind through the system's code that called us.
+    try {
+        return form->Handle(window, message, wParam, lParam);
+    } catch (const std::exception& error) {
+        ::MessageBoxA(window, error.what(), "TovalSet", MB_OK | MB_ICONERROR);
+    } catch (...) {
+        ::MessageBoxA(window, "An unexpected error ended the last action.", "TovalSet", MB_OK | MB_ICONERROR);
+    }
+    return 0;
+}
+
+LRESULT Form1::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+        return 0;
+    case WM_DRAWITEM:
+        DrawButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return TRUE;
+    case WM_ERASEBKGND:
+        PaintBackground(reinterpret_cast<HDC>(wParam));
+        return TRUE;
+    case WM_CTLCOLORSTATIC: {
+        const auto dc = reinterpret_cast<HDC>(wParam);
+        ::SetBkColor(dc, ::GetSysColor(COLOR_3DHILIGHT));
+        ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
+        return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_3DHILIGHT));
+    }
+    case WM_ACTIVATE:
+        // Like a dialog: the focus comes back to the button that had it.
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            const HWND focus = ::GetFocus();
+            if (focus != nullptr && ::GetParent(focus) == window_) {
+                focused_ = focus;
+            }
+        } else if (focused_ != nullptr && ::IsWindow(focused_)) {
+            ::SetFocus(focused_);
+            return 0;
+        }
+        break;
+    case WM_DESTROY:
+        os_.SetMessageOwner(WindowHandle::None);
+        ::PostQuitMessage(0);
+        return 0;
+    case WM_NCDESTROY:
+        ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        window_ = nullptr;
+        break;
+    default:
+        break;
+    }
+    return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+void Form1::OnCommand(int id, int notification, HWND control) {
+    if (IsButton(id) && notification == BN_CLICKED) {
+        RunButton(id);
+    } else if (id == IDOK && control == nullptr) {
+        // Enter: the focused button acts. There is no default button.
+        const HWND focus = ::GetFocus();
+        if (focus != nullptr && ::GetParent(focus) == window_ && IsButton(::GetDlgCtrlID(focus))) {
+            RunButton(::GetDlgCtrlID(focus));
+        }
+    }
+    // Escape (IDCANCEL) does nothing: there is no cancel button.
+}
+
+void Form1::RunButton(int id) {
+    switch (id) {
+    case IDC_COMMAND1:
+        RunAction(os_, &InstallRootCertificates);
+        break;
+    case IDC_COMMAND2:
+        RunAction(os_, &ConfigureBrowserZone);
+        break;
+    case IDC_COMMAND3:
+        // Ends the program at once; what earlier actions started keeps running.
+        ::DestroyWindow(window_);
+        break;
+    case IDC_COMMAND4:
+        RunAction(os_, &InstallNewCertificates);
+        break;
+    case IDC_COMMAND5:
+        RunAction(os_, &LaunchPkiTool);
+        break;
+    case IDC_COMMAND6:
+        RunAction(os_, &OpenHelp);
+        break;
+    default:
+        break;
+    }
+}
+
+void Form1::DrawButton(const DRAWITEMSTRUCT& item) const {
+    const int index = static_cast<int>(item.CtlID) - IDC_COMMAND1;
+    if (index < 0 || index >= static_cast<int>(pictures_.size())) {
+        return;
+    }
+    RECT face = item.rcItem;
+    const bool pressed = (item.itemState & ODS_SELECTED) != 0;
+    // Pressed: the picture sinks by a pixel inside a sunken edge.
+    pictures_[static_cast<std::size_t>(index)].Draw(item.hDC, face.left + (pressed ? 1 : 0),
+                                                    face.top + (pressed ? 1 : 0));
+    if (pressed) {
+        ::DrawEdge(item.hDC, &face, EDGE_SUNKEN, BF_RECT);
+    }
+    if ((item.itemState & ODS_FOCUS) != 0 && (item.itemState & ODS_NOFOCUSRECT) == 0) {
+        ::InflateRect(&face, -3, -3);
+        ::DrawFocusRect(item.hDC, &face);
+    }
+}
+
+void Form1::PaintBackground(HDC dc) const {
+    RECT client;
+    ::GetClientRect(window_, &client);
+    // The background's top-left region, unscaled; white wherever the window is larger than it.
+    const int covered = background_ ? background_.width() : 0;
+    const int coveredHeight = background_ ? background_.height() : 0;
+    if (covered < client.right || coveredHeight < client.bottom) {
+        ::FillRect(dc, &client, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+    }
+    background_.Draw(dc, 0, 0);
+}
+
+} // namespace tovalset::ui

@@ -1,0 +1,44 @@
+#pragma once
+// The program's one window: two rows of labels with the system's facts and six picture buttons.
+
+#include <windows.h>
+
+#include "platform/win32/Handles.h"
+#include "platform/win32/Win32Platform.h"
+#include "ui/Picture.h"
+
+#include <array>
+
+namespace tovalset::ui {
+
+class Form1 {
+public:
+    Form1(HINSTANCE instance, win32::Win32Platform& os);
+    Form1(const Form1&) = delete;
+    Form1& operator=(const Form1&) = delete;
+
+    // Creates the window and its controls and runs the load step, all before the window is first shown.
+    // False, with the system's error code set, when the window cannot be made.
+    bool Create();
+    // Shows the window with the focus on the first button, then handles input until the window is closed.
+    int Run(int showCommand);
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void Load();
+    void OnCommand(int id, int notification, HWND control);
+    void RunButton(int id);
+    void DrawButton(const DRAWITEMSTRUCT& item) const;
+    void PaintBackground(HDC dc) const;
+
+    HINSTANCE instance_;
+    win32::Win32Platform& os_;
+    HWND window_ = nullptr; // destroyed by closing it; its controls go with it
+    HWND focused_ = nullptr;
+    win32::UniqueGdiObject labelFont_;
+    Picture background_;
+    std::array<Picture, 6> pictures_;
+};
+
+} // namespace tovalset::ui

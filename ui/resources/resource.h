@@ -1,0 +1,24 @@
+#pragma once
+// Resource and control identifiers, shared by the resource script and the window.
+
+#define IDI_TOVALSET 1
+
+#define IDR_BACKGROUND 101
+#define IDR_COMMAND1 111
+#define IDR_COMMAND2 112
+#define IDR_COMMAND3 113
+#define IDR_COMMAND4 114
+#define IDR_COMMAND5 115
+#define IDR_COMMAND6 116
+
+// Controls. Clear of IDOK and IDCANCEL, which the keyboard's Enter and Escape send to the window.
+#define IDC_COMMAND1 1001
+#define IDC_COMMAND2 1002
+#define IDC_COMMAND3 1003
+#define IDC_COMMAND4 1004
+#define IDC_COMMAND5 1005
+#define IDC_COMMAND6 1006
+#define IDC_LABEL1 1011
+#define IDC_LABEL2 1012
+#define IDC_LABEL3 1013
+#define IDC_LABEL4 1014
