@@ -1,5 +1,5 @@
 # The two commands of the README. Both install what is missing first.
-.PHONY: test run deps build-host build-win32
+.PHONY: test run package deps build-host build-win32
 
 deps:
 	scripts/install-deps.sh
@@ -16,5 +16,8 @@ test: build-host build-win32
 	ctest --preset host
 	scripts/wine-session.sh build/win32 ctest --preset win32
 
-run:
-	@echo "make run arrives with the main window; for now 'make test' builds and tests everything."
+run: build-win32
+	scripts/run.sh
+
+package: build-win32
+	scripts/package.sh

@@ -8,7 +8,7 @@ packages=(
     g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
     wine wine32:i386 wine64
     xvfb fvwm
-    openssl fp-utils
+    openssl fp-utils libjpeg-dev imagemagick zip
 )
 
 missing=()

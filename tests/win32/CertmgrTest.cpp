@@ -5,6 +5,7 @@
 
 #include "platform/win32/Win32Platform.h"
 #include "support/certmgr/CertHandles.h"
+#include "tests/win32/CertStore.h"
 #include "tests/win32/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -15,37 +16,6 @@ namespace {
 
 std::string DemoFolder() {
     return test::FolderOfThisExe() + "\\..\\..\\bin\\All";
-}
-
-// The SHA-1 thumbprint of a certificate file, as CryptoAPI computes it; empty when it holds none.
-std::vector<BYTE> Thumbprint(const std::string& path) {
-    std::string data = test::ReadFile(path);
-    if (data.find("-----BEGIN") != std::string::npos) {
-        DWORD size = 0;
-        CryptStringToBinaryA(data.c_str(), 0, CRYPT_STRING_BASE64HEADER, nullptr, &size, nullptr, nullptr);
-        std::string der(size, '\0');
-        CryptStringToBinaryA(data.c_str(), 0, CRYPT_STRING_BASE64HEADER, reinterpret_cast<BYTE*>(der.data()),
-                             &size, nullptr, nullptr);
-        data = der;
-    }
-    BYTE hash[20] = {};
-    DWORD size = sizeof hash;
-    if (!CryptHashCertificate(0, CALG_SHA1, 0, reinterpret_cast<const BYTE*>(data.data()),
-                              static_cast<DWORD>(data.size()), hash, &size)) {
-        return {};
-    }
-    return {hash, hash + size};
-}
-
-bool InStore(const char* store, const std::vector<BYTE>& thumbprint) {
-    const win32::UniqueCertStore opened(CertOpenSystemStoreA(0, store));
-    if (!opened) {
-        return false;
-    }
-    CRYPT_HASH_BLOB blob{static_cast<DWORD>(thumbprint.size()), const_cast<BYTE*>(thumbprint.data())};
-    const win32::UniqueCertContext found(CertFindCertificateInStore(
-        opened.get(), X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0, CERT_FIND_SHA1_HASH, &blob, nullptr));
-    return static_cast<bool>(found);
 }
 
 class CertmgrStandIn : public ::testing::Test {
@@ -72,8 +42,8 @@ protected:
 TEST_F(CertmgrStandIn, AddsDerAndPemCertificatesToTheNamedStore) {
     EXPECT_EQ(Run(L" /add /c  All\\DigitalSignOld.cer /s  TovalSetTest"), 0u);
     EXPECT_EQ(Run(L" /add /c  All\\IRIROOTCA.crt /s  TovalSetTest"), 0u);
-    EXPECT_TRUE(InStore("TovalSetTest", Thumbprint("All\\DigitalSignOld.cer")));
-    EXPECT_TRUE(InStore("TovalSetTest", Thumbprint("All\\IRIROOTCA.crt")));
+    EXPECT_TRUE(test::InStore("TovalSetTest", test::Thumbprint("All\\DigitalSignOld.cer")));
+    EXPECT_TRUE(test::InStore("TovalSetTest", test::Thumbprint("All\\IRIROOTCA.crt")));
     // Again: the copy already there is replaced, not refused.
     EXPECT_EQ(Run(L" /add /c  All\\IRIROOTCA.crt /s  TovalSetTest"), 0u);
 }

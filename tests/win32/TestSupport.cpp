@@ -42,8 +42,6 @@ ScratchFolder::ScratchFolder() {
     }
 }
 
-namespace {
-
 void DeleteTree(const std::string& folder) {
     WIN32_FIND_DATAA found{};
     const win32::UniqueFindHandle search(FindFirstFileA((folder + "\\*").c_str(), &found));
@@ -64,16 +62,14 @@ void DeleteTree(const std::string& folder) {
     RemoveDirectoryA(folder.c_str());
 }
 
-} // namespace
-
 ScratchFolder::~ScratchFolder() {
     SetCurrentDirectoryA(previous_.c_str());
     DeleteTree(path_);
 }
 
 std::string ReadFile(const std::string& path) {
-    const win32::UniqueHandle file(
-        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    const win32::UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                               nullptr, OPEN_EXISTING, 0, nullptr));
     if (!file) {
         return {};
     }
@@ -108,6 +104,7 @@ std::string FolderOfThisExe() {
 namespace {
 
 struct BoxSearch {
+    DWORD process;
     HWND box = nullptr;
 };
 
@@ -118,9 +115,10 @@ BOOL CALLBACK FindOurBox(HWND window, LPARAM param) {
     char caption[64] = {};
     GetClassNameA(window, className, sizeof className);
     GetWindowTextA(window, caption, sizeof caption);
-    if (process == GetCurrentProcessId() && IsWindowVisible(window) && std::string(className) == "#32770" &&
+    auto* search = reinterpret_cast<BoxSearch*>(param);
+    if (process == search->process && IsWindowVisible(window) && std::string(className) == "#32770" &&
         std::string(caption) == "TovalSet") {
-        reinterpret_cast<BoxSearch*>(param)->box = window;
+        search->box = window;
         return FALSE;
     }
     return TRUE;
@@ -152,6 +150,43 @@ BOOL CALLBACK ReadBox(HWND child, LPARAM param) {
 
 } // namespace
 
+HWND FindMessageBox(DWORD process) {
+    BoxSearch search{process};
+    EnumWindows(&FindOurBox, reinterpret_cast<LPARAM>(&search));
+    return search.box;
+}
+
+std::string ReadMessageBox(HWND box) {
+    BoxContent content;
+    EnumChildWindows(box, &ReadBox, reinterpret_cast<LPARAM>(&content));
+    return (content.icon ? "error: " : "message: ") + content.text;
+}
+
+bool CopyTree(const std::string& from, const std::string& to) {
+    if (!CreateDirectoryA(to.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+        return false;
+    }
+    WIN32_FIND_DATAA found{};
+    const win32::UniqueFindHandle search(FindFirstFileA((from + "\\*").c_str(), &found));
+    if (!search) {
+        return false;
+    }
+    bool copied = true;
+    do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..") {
+            continue;
+        }
+        const std::string source = from + "\\" + name;
+        const std::string target = to + "\\" + name;
+        copied = ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0
+                      ? CopyTree(source, target)
+                      : CopyFileA(source.c_str(), target.c_str(), FALSE) != FALSE) &&
+                 copied;
+    } while (FindNextFileA(search.get(), &found));
+    return copied;
+}
+
 MessageBoxAnswerer::MessageBoxAnswerer() : stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
     InitializeCriticalSection(&lock_);
     thread_.reset(CreateThread(nullptr, 0, &MessageBoxAnswerer::Run, this, 0, nullptr));
@@ -173,19 +208,17 @@ std::vector<std::string> MessageBoxAnswerer::texts() {
 DWORD WINAPI MessageBoxAnswerer::Run(void* self) {
     auto* answerer = static_cast<MessageBoxAnswerer*>(self);
     while (WaitForSingleObject(answerer->stop_.get(), 20) == WAIT_TIMEOUT) {
-        BoxSearch search;
-        EnumWindows(&FindOurBox, reinterpret_cast<LPARAM>(&search));
-        if (search.box == nullptr) {
+        const HWND box = FindMessageBox(GetCurrentProcessId());
+        if (box == nullptr) {
             continue;
         }
-        BoxContent content;
-        EnumChildWindows(search.box, &ReadBox, reinterpret_cast<LPARAM>(&content));
+        const std::string text = ReadMessageBox(box);
         EnterCriticalSection(&answerer->lock_);
-        answerer->texts_.push_back((content.icon ? "error: " : "message: ") + content.text);
+        answerer->texts_.push_back(text);
         LeaveCriticalSection(&answerer->lock_);
-        PostMessageA(search.box, WM_COMMAND, IDOK, 0);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
         // One answer per box: wait until it has gone before looking for the next.
-        for (int i = 0; i < 250 && IsWindow(search.box); ++i) {
+        for (int i = 0; i < 250 && IsWindow(box); ++i) {
             Sleep(20);
         }
     }

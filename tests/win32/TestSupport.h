@@ -45,6 +45,16 @@ std::string ReadFile(const std::string& path);
 bool WaitForFile(const std::string& path, DWORD milliseconds);
 std::string FolderOfThisExe();
 
+// Deletes a folder with everything in it.
+void DeleteTree(const std::string& folder);
+// Copies a folder with everything in it.
+bool CopyTree(const std::string& from, const std::string& to);
+
+// A "TovalSet" message box of the given process that is showing now, or none.
+HWND FindMessageBox(DWORD process);
+// Its text as "message: <text>", or "error: <text>" for a box with an icon.
+std::string ReadMessageBox(HWND box);
+
 // Answers the "TovalSet" message boxes of this process from a thread of its own: it reads each box's text,
 // keeps it as "message: <text>", or "error: <text>" for a box with an icon, and presses OK.
 class MessageBoxAnswerer {

@@ -1,20 +1,27 @@
 // Stands in for a running browser: three top-level "IEFrame" windows and one window of another class,
-// each counting the close requests it gets without closing. It prints "ready" when its windows exist, and
-// after the test's run (or 30 s) prints each window's count and exits.
+// each counting the close requests it gets. It prints "ready" when its windows exist, and after the test's
+// run (or 30 s) prints each window's count and exits. With "close" after the file name its browser frames
+// close on the request, as a browser's do, and it ends by itself once they all have.
 #include <windows.h>
 
 #include <cstdio>
+#include <string>
 
 namespace {
 
 int counts[4];
 HWND windows[4];
+bool closeFrames = false;
 
 LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CLOSE) {
         for (int i = 0; i < 4; ++i) {
             if (windows[i] == window) {
                 ++counts[i];
+                if (closeFrames && i != 2) {
+                    DestroyWindow(window);
+                    windows[i] = nullptr;
+                }
             }
         }
         return 0;
@@ -29,6 +36,7 @@ int main(int argc, char** argv) {
     if (argc < 2) {
         return 2;
     }
+    closeFrames = argc > 2 && std::string(argv[2]) == "close";
     const char* classes[4] = {"IEFrame", "IEFrame", "TovalSetOther", "IEFrame"};
     for (int i = 0; i < 4; ++i) {
         WNDCLASSA windowClass{};
@@ -47,7 +55,8 @@ int main(int argc, char** argv) {
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
             DispatchMessageA(&message);
         }
-        if (GetFileAttributesA(argv[1]) != INVALID_FILE_ATTRIBUTES) {
+        if (GetFileAttributesA(argv[1]) != INVALID_FILE_ATTRIBUTES ||
+            (closeFrames && windows[0] == nullptr && windows[1] == nullptr && windows[3] == nullptr)) {
             break;
         }
         Sleep(20);
@@ -60,7 +69,9 @@ int main(int argc, char** argv) {
     }
     for (int i = 0; i < 4; ++i) {
         std::printf("%s %d\n", classes[i], counts[i]);
-        DestroyWindow(windows[i]);
+        if (windows[i] != nullptr) {
+            DestroyWindow(windows[i]);
+        }
     }
     return 0;
 }

@@ -1,0 +1,301 @@
+#include "tests/e2e/EndToEnd.h"
+
+#include "tests/win32/TestSupport.h"
+
+#include <ole2.h>
+#include <olectl.h>
+
+#include <cstring>
+#include <stdexcept>
+
+namespace tovalset::e2e {
+
+namespace {
+
+struct WindowSearch {
+    DWORD process;
+    HWND window = nullptr;
+};
+
+BOOL CALLBACK FindForm(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    char className[64] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (process == search->process && IsWindowVisible(window) && std::string(className) == "TovalSetForm1") {
+        search->window = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void Send(INPUT input) {
+    SendInput(1, &input, sizeof input);
+}
+
+void MouseClickAt(int x, int y) {
+    SetCursorPos(x, y);
+    Sleep(30);
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    Send(input);
+    Sleep(30);
+    input.mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    Send(input);
+}
+
+} // namespace
+
+namespace {
+
+Pixels Capture(HDC source, int x, int y, int width, int height) {
+    Pixels pixels;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height; // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    const win32::UniqueGdiObject section(CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const win32::UniqueMemoryDc memory(CreateCompatibleDC(source));
+    if (!section || !memory) {
+        return pixels;
+    }
+    const HGDIOBJ previous = SelectObject(memory.get(), section.get());
+    BitBlt(memory.get(), 0, 0, width, height, source, x, y, SRCCOPY);
+    GdiFlush();
+    pixels.width = width;
+    pixels.height = height;
+    const auto* words = static_cast<const std::uint32_t*>(bits);
+    pixels.rgb.assign(words, words + static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    for (auto& word : pixels.rgb) {
+        word &= 0x00FFFFFF;
+    }
+    SelectObject(memory.get(), previous);
+    return pixels;
+}
+
+} // namespace
+
+Pixels CaptureScreen(const RECT& box) {
+    const HDC screen = GetDC(nullptr);
+    Pixels pixels = Capture(screen, box.left, box.top, box.right - box.left, box.bottom - box.top);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+Pixels DecodeJpeg(const void* bytes, std::size_t size) {
+    Pixels pixels;
+    const HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, size);
+    std::memcpy(GlobalLock(copy), bytes, size);
+    GlobalUnlock(copy);
+    IStream* stream = nullptr;
+    if (FAILED(CreateStreamOnHGlobal(copy, TRUE, &stream))) {
+        GlobalFree(copy);
+        return pixels;
+    }
+    IPicture* picture = nullptr;
+    const HRESULT loaded = OleLoadPicture(stream, static_cast<LONG>(size), FALSE, IID_IPicture,
+                                          reinterpret_cast<void**>(&picture));
+    stream->Release();
+    if (FAILED(loaded)) {
+        return pixels;
+    }
+    OLE_HANDLE handle = 0;
+    picture->get_Handle(&handle);
+    const auto bitmap = reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle));
+    BITMAP info{};
+    GetObjectA(bitmap, sizeof info, &info);
+    const HDC screen = GetDC(nullptr);
+    {
+        const win32::UniqueMemoryDc memory(CreateCompatibleDC(screen));
+        const HGDIOBJ previous = SelectObject(memory.get(), bitmap);
+        pixels = Capture(memory.get(), 0, 0, info.bmWidth, info.bmHeight);
+        SelectObject(memory.get(), previous);
+    }
+    ReleaseDC(nullptr, screen);
+    picture->Release();
+    return pixels;
+}
+
+std::vector<unsigned char> ExeResource(const std::string& exe, int id) {
+    const HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (module == nullptr) {
+        return {};
+    }
+    std::vector<unsigned char> bytes;
+    if (const HRSRC found =
+            FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10) /* RT_RCDATA */)) {
+        const auto* data = static_cast<const unsigned char*>(LockResource(LoadResource(module, found)));
+        bytes.assign(data, data + SizeofResource(module, found));
+    }
+    FreeLibrary(module);
+    return bytes;
+}
+
+bool SaveBmp(const Pixels& pixels, const std::string& path) {
+    const int stride = (pixels.width * 3 + 3) & ~3;
+    BITMAPFILEHEADER file{};
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof info;
+    info.biWidth = pixels.width;
+    info.biHeight = pixels.height; // bottom-up
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info;
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(stride * pixels.height);
+    std::string data(reinterpret_cast<const char*>(&file), sizeof file);
+    data.append(reinterpret_cast<const char*>(&info), sizeof info);
+    for (int y = pixels.height - 1; y >= 0; --y) {
+        std::string row(static_cast<std::size_t>(stride), '\0');
+        for (int x = 0; x < pixels.width; ++x) {
+            const std::uint32_t p = pixels.at(x, y);
+            row[static_cast<std::size_t>(x * 3)] = static_cast<char>(p & 0xFF);
+            row[static_cast<std::size_t>(x * 3 + 1)] = static_cast<char>((p >> 8) & 0xFF);
+            row[static_cast<std::size_t>(x * 3 + 2)] = static_cast<char>((p >> 16) & 0xFF);
+        }
+        data += row;
+    }
+    const win32::UniqueHandle out(
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    return out && WriteFile(out.get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr) &&
+           written == data.size();
+}
+
+std::string BinFolder() {
+    return test::FolderOfThisExe() + "\\..\\..\\bin";
+}
+
+App::App(const std::string& folder) {
+    const std::string exe = BinFolder() + "\\TovalSet.exe";
+    std::string line = "\"" + exe + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                        &startup, &started)) {
+        throw std::runtime_error("cannot start " + exe);
+    }
+    process_.reset(started.hProcess);
+    const win32::UniqueHandle thread(started.hThread);
+    processId_ = started.dwProcessId;
+    threadId_ = started.dwThreadId;
+    WaitForInputIdle(process_.get(), 15000);
+    for (int i = 0; i < 300 && window_ == nullptr; ++i) {
+        WindowSearch search{processId_};
+        EnumWindows(&FindForm, reinterpret_cast<LPARAM>(&search));
+        window_ = search.window;
+        if (window_ == nullptr) {
+            Sleep(50);
+        }
+    }
+    if (window_ == nullptr) {
+        throw std::runtime_error("TovalSet showed no window");
+    }
+}
+
+App::~App() {
+    if (Running()) {
+        TerminateProcess(process_.get(), 1);
+        WaitForSingleObject(process_.get(), 5000);
+    }
+}
+
+HWND App::focus() const {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(threadId_, &info) ? info.hwndFocus : nullptr;
+}
+
+long App::WaitForExit(DWORD milliseconds) {
+    if (WaitForSingleObject(process_.get(), milliseconds) != WAIT_OBJECT_0) {
+        return -1;
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process_.get(), &code);
+    return static_cast<long>(code);
+}
+
+bool App::Running() const {
+    return WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
+}
+
+void App::WaitUntilReady() const {
+    int readyFor = 0;
+    for (int i = 0; i < 600 && readyFor < 6; ++i) {
+        const bool ready = IsWindowEnabled(window_) && test::FindMessageBox(processId_) == nullptr;
+        readyFor = ready ? readyFor + 1 : 0;
+        Sleep(50);
+    }
+}
+
+void App::Click(HWND control) const {
+    WaitUntilReady();
+    SetForegroundWindow(window_);
+    Sleep(50);
+    RECT box;
+    GetWindowRect(control, &box);
+    MouseClickAt((box.left + box.right) / 2, (box.top + box.bottom) / 2);
+}
+
+void App::Key(WORD key, bool shift) const {
+    WaitUntilReady();
+    SetForegroundWindow(window_);
+    Sleep(30);
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    if (shift) {
+        input.ki.wVk = VK_SHIFT;
+        Send(input);
+    }
+    input.ki.wVk = key;
+    Send(input);
+    input.ki.dwFlags = KEYEVENTF_KEYUP;
+    Send(input);
+    if (shift) {
+        input.ki.wVk = VK_SHIFT;
+        Send(input);
+    }
+    Sleep(100);
+}
+
+std::vector<std::string> App::AnswerBoxes(std::size_t count, DWORD milliseconds) const {
+    std::vector<std::string> texts;
+    while (texts.size() < count) {
+        HWND box = nullptr;
+        for (DWORD waited = 0; box == nullptr && waited < milliseconds; waited += 50) {
+            box = test::FindMessageBox(processId_);
+            if (box == nullptr) {
+                Sleep(50);
+            }
+        }
+        if (box == nullptr) {
+            break;
+        }
+        Sleep(100); // let it finish drawing
+        texts.push_back(test::ReadMessageBox(box));
+        // Answered as a user would: a click on its OK button.
+        const HWND ok = FindWindowExA(box, nullptr, "Button", nullptr);
+        SetForegroundWindow(box);
+        if (ok != nullptr) {
+            RECT button;
+            GetWindowRect(ok, &button);
+            MouseClickAt((button.left + button.right) / 2, (button.top + button.bottom) / 2);
+        }
+        for (int i = 0; i < 100 && IsWindow(box); ++i) {
+            Sleep(50);
+        }
+        if (IsWindow(box)) {
+            throw std::runtime_error("a message box did not close when its OK button was clicked");
+        }
+    }
+    return texts;
+}
+
+} // namespace tovalset::e2e

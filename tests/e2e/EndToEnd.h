@@ -1,0 +1,67 @@
+#pragma once
+// Driving the real TovalSet.exe as a user would: real mouse and keyboard input, the real message boxes
+// read and answered, and the window and controls looked at from outside the process.
+
+#include <windows.h>
+
+#include "platform/win32/Handles.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tovalset::e2e {
+
+// Pixels as 0x00RRGGBB, row by row from the top.
+struct Pixels {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> rgb;
+    std::uint32_t at(int x, int y) const { return rgb[static_cast<std::size_t>(y * width + x)]; }
+};
+
+// What the screen shows in a rectangle (screen coordinates).
+Pixels CaptureScreen(const RECT& box);
+// A JPEG decoded by the system's picture loader, as the program decodes it.
+Pixels DecodeJpeg(const void* bytes, std::size_t size);
+// The bytes of one RCDATA resource of an exe.
+std::vector<unsigned char> ExeResource(const std::string& exe, int id);
+bool SaveBmp(const Pixels& pixels, const std::string& path);
+
+// The built exe's folder, with its demo support folder.
+std::string BinFolder();
+
+class App {
+public:
+    // Starts TovalSet.exe from `folder` as its current directory and waits for its window.
+    explicit App(const std::string& folder);
+    App(const App&) = delete;
+    App& operator=(const App&) = delete;
+    ~App();
+
+    HWND window() const { return window_; }
+    HWND control(int id) const { return GetDlgItem(window_, id); }
+    DWORD processId() const { return processId_; }
+    // The control that has the keyboard focus in the program's window thread.
+    HWND focus() const;
+    // Waits for the process to end; its exit code, or -1 when it did not end in time.
+    long WaitForExit(DWORD milliseconds);
+    bool Running() const;
+
+    // Waits, as a user would, until the program is ready for input: no message box up and its window
+    // enabled (it is not while the program waits for a tool it started).
+    void WaitUntilReady() const;
+    void Click(HWND control) const;
+    void Key(WORD key, bool shift = false) const;
+    // Answers the message boxes that come, one after the other, until `count` have been answered or none
+    // comes within `milliseconds`; gives their texts ("message: ..." or "error: ...").
+    std::vector<std::string> AnswerBoxes(std::size_t count, DWORD milliseconds = 20000) const;
+
+private:
+    win32::UniqueHandle process_;
+    DWORD processId_ = 0;
+    DWORD threadId_ = 0;
+    HWND window_ = nullptr;
+};
+
+} // namespace tovalset::e2e

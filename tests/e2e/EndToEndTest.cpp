@@ -1,0 +1,307 @@
+// The real TovalSet.exe under Wine, driven like a user, each test checking what really changed.
+#include <windows.h>
+#include <ole2.h>
+#include <olectl.h>
+
+#include "platform/win32/Handles.h"
+#include "tests/e2e/EndToEnd.h"
+#include "tests/win32/CertStore.h"
+#include "tests/win32/TestSupport.h"
+#include "ui/resources/resource.h"
+
+#include <gtest/gtest.h>
+
+using namespace tovalset;
+using e2e::App;
+using Texts = std::vector<std::string>;
+
+namespace {
+
+const char* const kCertificates[] = {"DigitalSignOld.cer",
+                                     "IRIranCommerceIntermediateCAOld.cer",
+                                     "IRIranCommerceIntermediateCA.cer",
+                                     "IRIROOTCA.crt",
+                                     "GICADigitalSign-Silver(L2)New.cer",
+                                     "GovernmentalGeneralIntermediateCANew.cer",
+                                     "IslamicRepublicofIRANRootCANew.cer"};
+
+std::string Text(HWND window) {
+    char text[512] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+RECT ClientRect(HWND control, HWND parent) {
+    RECT box;
+    GetWindowRect(control, &box);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&box), 2);
+    return box;
+}
+
+void SetHklmText(const char* path, const char* name, const char* text) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, path, &key), ERROR_SUCCESS);
+    const win32::UniqueRegKey owner(key);
+    if (text == nullptr) {
+        RegDeleteValueA(key, name);
+    } else {
+        RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                       static_cast<DWORD>(strlen(text) + 1));
+    }
+}
+
+DWORD ReadDword(const std::string& path, const char* name, DWORD& type) {
+    HKEY key = nullptr;
+    DWORD data = 0xFFFFFFFF;
+    DWORD size = sizeof data;
+    type = REG_NONE;
+    if (RegOpenKeyA(HKEY_CURRENT_USER, path.c_str(), &key) == ERROR_SUCCESS) {
+        const win32::UniqueRegKey owner(key);
+        RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size);
+    }
+    return data;
+}
+
+class EndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        app_ = folder_.path() + "\\TovalSet";
+        ASSERT_TRUE(test::CopyTree(e2e::BinFolder(), app_));
+    }
+    test::ScratchFolder folder_;
+    std::string app_;
+};
+
+} // namespace
+
+TEST_F(EndToEnd, TheWindowHasItsTitleSizeAndControlsWhereTheyBelong) {
+    App app(app_);
+    EXPECT_EQ(Text(app.window()), "Toval Win XP");
+    RECT client;
+    GetClientRect(app.window(), &client);
+    EXPECT_EQ(client.right, 313);
+    EXPECT_EQ(client.bottom, 213);
+    struct Box {
+        int id, left, top, width, height;
+    };
+    for (const Box& b : {Box{IDC_LABEL2, 16, 8, 72, 30}, Box{IDC_LABEL3, 96, 8, 201, 30},
+                         Box{IDC_LABEL1, 16, 48, 72, 30}, Box{IDC_LABEL4, 96, 48, 201, 30},
+                         Box{IDC_COMMAND1, 160, 88, 130, 35}, Box{IDC_COMMAND2, 160, 168, 130, 35},
+                         Box{IDC_COMMAND3, 24, 168, 130, 35}, Box{IDC_COMMAND4, 160, 128, 130, 35},
+                         Box{IDC_COMMAND5, 24, 88, 130, 35}, Box{IDC_COMMAND6, 24, 128, 130, 35}}) {
+        const RECT r = ClientRect(app.control(b.id), app.window());
+        EXPECT_EQ(r.left, b.left) << b.id;
+        EXPECT_EQ(r.top, b.top) << b.id;
+        EXPECT_EQ(r.right - r.left, b.width) << b.id;
+        EXPECT_EQ(r.bottom - r.top, b.height) << b.id;
+    }
+    EXPECT_EQ(Text(app.control(IDC_LABEL2)), "Os Versoin:");
+    EXPECT_EQ(Text(app.control(IDC_LABEL1)), "IE Versoins:");
+    for (int id = IDC_COMMAND1; id <= IDC_COMMAND6; ++id) {
+        EXPECT_EQ(Text(app.control(id)), "") << "the words are in the picture";
+    }
+}
+
+TEST_F(EndToEnd, TheLabelsShowWhatTheRegistryHoldsOrNothing) {
+    const char* windows = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+    const char* browser = "SOFTWARE\\Microsoft\\Internet Explorer";
+    SetHklmText(windows, "ProductName", "Windows 10 Pro");
+    SetHklmText(windows, "CurrentBuildNumber", "22631");
+    SetHklmText(browser, "svcVersion", "11.0.22621.0");
+    SetHklmText(browser, "Version", "9.11.22621.0");
+    {
+        App app(app_);
+        EXPECT_EQ(Text(app.control(IDC_LABEL3)), "Windows 11 Pro");
+        EXPECT_EQ(Text(app.control(IDC_LABEL4)), "11.0.22621.0");
+    }
+    SetHklmText(windows, "ProductName", nullptr);
+    SetHklmText(browser, "svcVersion", nullptr);
+    {
+        App app(app_);
+        EXPECT_EQ(Text(app.control(IDC_LABEL3)), "");
+        EXPECT_EQ(Text(app.control(IDC_LABEL4)), "9.11.22621.0");
+    }
+    SetHklmText(browser, "Version", nullptr);
+    {
+        App app(app_);
+        EXPECT_EQ(Text(app.control(IDC_LABEL4)), "");
+    }
+    SetHklmText(windows, "ProductName", "Microsoft Windows XP");
+    SetHklmText(windows, "CurrentBuildNumber", "2600");
+    SetHklmText(browser, "Version", "8.0.6001.18702");
+}
+
+TEST_F(EndToEnd, TabWalksTheButtonsInOrderAndEscapeDoesNothing) {
+    App app(app_);
+    EXPECT_EQ(app.focus(), app.control(IDC_COMMAND1));
+    for (const int id :
+         {IDC_COMMAND2, IDC_COMMAND3, IDC_COMMAND4, IDC_COMMAND5, IDC_COMMAND6, IDC_COMMAND1}) {
+        app.Key(VK_TAB);
+        EXPECT_EQ(GetDlgCtrlID(app.focus()), id);
+    }
+    app.Key(VK_TAB, true);
+    EXPECT_EQ(GetDlgCtrlID(app.focus()), IDC_COMMAND6);
+    app.Key(VK_ESCAPE);
+    EXPECT_TRUE(app.AnswerBoxes(1, 500).empty());
+    EXPECT_TRUE(app.Running());
+    EXPECT_EQ(GetDlgCtrlID(app.focus()), IDC_COMMAND6);
+}
+
+TEST_F(EndToEnd, InstallCertificatesPutsAllSevenIntoTheRootStore) {
+    App app(app_);
+    app.Click(app.control(IDC_COMMAND1));
+    EXPECT_EQ(app.AnswerBoxes(8), Texts(8, "message: The Import Was Successfull "));
+    EXPECT_TRUE(app.AnswerBoxes(1, 700).empty());
+    for (const char* file : kCertificates) {
+        EXPECT_TRUE(test::InStore("root", test::Thumbprint(app_ + "\\All\\" + file))) << file;
+    }
+}
+
+TEST_F(EndToEnd, EnterOnTheRenewalButtonInstallsTheRenewedCertificates) {
+    App app(app_);
+    for (int i = 0; i < 3; ++i) {
+        app.Key(VK_TAB); // Command1 -> Command4
+    }
+    ASSERT_EQ(GetDlgCtrlID(app.focus()), IDC_COMMAND4);
+    app.Key(VK_RETURN);
+    EXPECT_EQ(app.AnswerBoxes(1), Texts{"message: GovernmentalGeneralIntermediateCANew Is OK!"});
+    EXPECT_TRUE(app.AnswerBoxes(1, 700).empty());
+    EXPECT_TRUE(test::InStore("root", test::Thumbprint(app_ + "\\All\\IslamicRepublicofIRANRootCANew.cer")));
+}
+
+TEST_F(EndToEnd, BrowserSettingsAreWrittenAndEveryBrowserWindowIsClosed) {
+    // A browser of another process, whose frames close when asked.
+    const std::string done = folder_.path() + "\\browser-done";
+    const std::string output = folder_.path() + "\\browser.txt";
+    std::string line =
+        "\"" + test::FolderOfThisExe() + "\\..\\win32\\fake_browser.exe\" \"" + done + "\" close";
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    const win32::UniqueHandle out(
+        CreateFileA(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr));
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = out.get();
+    PROCESS_INFORMATION started{};
+    ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                               &started));
+    const win32::UniqueHandle browser(started.hProcess);
+    const win32::UniqueHandle thread(started.hThread);
+    for (int i = 0; i < 200 && test::ReadFile(output).find("ready") == std::string::npos; ++i) {
+        Sleep(50);
+    }
+
+    App app(app_);
+    app.Click(app.control(IDC_COMMAND2));
+    EXPECT_EQ(app.AnswerBoxes(1), Texts{"message: Confoguration Is OK!!"});
+    EXPECT_TRUE(app.AnswerBoxes(1, 700).empty());
+    EXPECT_EQ(WaitForSingleObject(browser.get(), 10000), WAIT_OBJECT_0)
+        << "the browser frames did not all close";
+    EXPECT_NE(test::ReadFile(output).find("IEFrame 1\r\nIEFrame 1\r\nTovalSetOther 0\r\nIEFrame 1"),
+              std::string::npos)
+        << test::ReadFile(output);
+
+    const std::string settings = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+    for (const char* name : {"1001", "1004", "1201", "1400", "1402", "1208"}) {
+        DWORD type = 0;
+        EXPECT_EQ(ReadDword(settings + "\\Zones\\2", name, type), 0u) << name;
+        EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD)) << name;
+    }
+    DWORD type = 0;
+    EXPECT_EQ(ReadDword(settings + "\\ZoneMap\\Domains\\pki.toval.example", "*", type), 2u);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+}
+
+TEST_F(EndToEnd, TheMiddlewareStartsMinimizedAndKeepsRunningAfterTheExitButton) {
+    App app(app_);
+    app.Click(app.control(IDC_COMMAND5));
+    HWND middleware = nullptr;
+    for (int i = 0; i < 200 && middleware == nullptr; ++i) {
+        middleware = FindWindowA("TovalSetPkiStandIn", nullptr);
+        Sleep(50);
+    }
+    ASSERT_NE(middleware, nullptr);
+    EXPECT_TRUE(IsIconic(middleware));
+    const HWND text = FindWindowExA(middleware, nullptr, "Static", nullptr);
+    EXPECT_NE(Text(text).find("Command line: All\\TOVALPKI.exe\r\n"), std::string::npos) << Text(text);
+    EXPECT_TRUE(app.AnswerBoxes(1, 500).empty());
+
+    app.Click(app.control(IDC_COMMAND3));
+    EXPECT_EQ(app.WaitForExit(10000), 0);
+    EXPECT_TRUE(IsWindow(middleware)) << "the middleware ended with TovalSet";
+    PostMessageA(middleware, WM_CLOSE, 0, 0);
+}
+
+TEST_F(EndToEnd, HelpStartsTheViewerWithTheTopic) {
+    // Wine's own viewer needs a browser engine the tests do not install; a recorder stands in for it.
+    char windows[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    ASSERT_TRUE(CopyFileA((test::FolderOfThisExe() + "\\..\\win32\\record_start.exe").c_str(),
+                          (std::string(windows) + "\\hh.exe").c_str(), FALSE));
+    const std::string record = folder_.path() + "\\help.txt";
+    SetEnvironmentVariableA("TOVALSET_RECORD", record.c_str()); // inherited by TovalSet and the viewer
+    App app(app_);
+    SetEnvironmentVariableA("TOVALSET_RECORD", nullptr);
+    app.Click(app.control(IDC_COMMAND6));
+    ASSERT_TRUE(test::WaitForFile(record, 10000));
+    const std::string started = test::ReadFile(record);
+    EXPECT_NE(started.find("hh.exe"), std::string::npos) << started;
+    EXPECT_NE(started.find(" All\\TovalSetHelp.chm::/TopicFileName.htm"), std::string::npos) << started;
+    EXPECT_TRUE(app.AnswerBoxes(1, 500).empty());
+}
+
+TEST_F(EndToEnd, WithoutTheSupportFolderOneErrorBoxAndTheWindowGoesOn) {
+    test::DeleteTree(app_ + "\\All");
+    App app(app_);
+    app.Click(app.control(IDC_COMMAND1));
+    const Texts boxes = app.AnswerBoxes(1);
+    EXPECT_TRUE(app.AnswerBoxes(1, 700).empty());
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].rfind("error: This program could not be started:\nAll\\certmgr /add /c  "
+                             "All\\DigitalSignOld.cer /s  root",
+                             0),
+              0u)
+        << boxes[0];
+    app.Click(app.control(IDC_COMMAND2));
+    EXPECT_EQ(app.AnswerBoxes(1), Texts{"message: Confoguration Is OK!!"});
+    EXPECT_TRUE(app.AnswerBoxes(1, 700).empty());
+    EXPECT_TRUE(app.Running());
+}
+
+TEST_F(EndToEnd, ClosingTheFrameEndsTheProgramWithoutAQuestion) {
+    App app(app_);
+    SetForegroundWindow(app.window());
+    PostMessageA(app.window(), WM_SYSCOMMAND, SC_CLOSE, 0); // the frame's close box or Alt+F4
+    EXPECT_EQ(app.WaitForExit(10000), 0);
+}
+
+TEST_F(EndToEnd, EachButtonShowsExactlyItsPicture) {
+    App app(app_);
+    SetForegroundWindow(app.window());
+    Sleep(500);
+    const std::string exe = e2e::BinFolder() + "\\TovalSet.exe";
+    for (int i = 0; i < 6; ++i) {
+        const HWND button = app.control(IDC_COMMAND1 + i);
+        const std::vector<unsigned char> jpeg = e2e::ExeResource(exe, IDR_COMMAND1 + i);
+        const e2e::Pixels picture = e2e::DecodeJpeg(jpeg.data(), jpeg.size());
+        ASSERT_EQ(picture.width, 130);
+        ASSERT_EQ(picture.height, 35);
+        RECT box;
+        GetWindowRect(button, &box);
+        const e2e::Pixels shown = e2e::CaptureScreen(box);
+        ASSERT_EQ(shown.width, 130);
+        // The focused button also carries its dotted focus ring, 3 pixels in from its edge.
+        const bool focused = app.focus() == button;
+        int differing = 0;
+        for (int y = 0; y < 35; ++y) {
+            for (int x = 0; x < 130; ++x) {
+                const bool ring =
+                    (x == 3 || x == 126 || y == 3 || y == 31) && x >= 3 && x <= 126 && y >= 3 && y <= 31;
+                if (!(focused && ring) && shown.at(x, y) != picture.at(x, y)) {
+                    ++differing;
+                }
+            }
+        }
+        EXPECT_EQ(differing, 0) << "Command" << i + 1;
+    }
+}

@@ -1,0 +1,135 @@
+// The headless tour of `make run`: starts TovalSet from its folder, clicks every button in turn as a user
+// would, prints each message box and what really changed, answers every box, saves a screenshot of the
+// window, and ends with the exit button.
+//   tour <screenshot.bmp>
+#include <windows.h>
+
+#include "platform/win32/Handles.h"
+#include "tests/e2e/EndToEnd.h"
+#include "tests/win32/CertStore.h"
+#include "tests/win32/TestSupport.h"
+#include "ui/resources/resource.h"
+
+#include <cstdio>
+
+using namespace tovalset;
+
+namespace {
+
+const char* const kCertificates[] = {"DigitalSignOld.cer",
+                                     "IRIranCommerceIntermediateCAOld.cer",
+                                     "IRIranCommerceIntermediateCA.cer",
+                                     "IRIROOTCA.crt",
+                                     "GICADigitalSign-Silver(L2)New.cer",
+                                     "GovernmentalGeneralIntermediateCANew.cer",
+                                     "IslamicRepublicofIRANRootCANew.cer"};
+
+std::string Text(HWND window) {
+    char text[512] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+void Boxes(const e2e::App& app, std::size_t most) {
+    for (const std::string& text : app.AnswerBoxes(most, 20000)) {
+        std::printf("  box      %s\n", text.c_str());
+    }
+}
+
+void Certificates(const std::string& folder) {
+    for (const char* file : kCertificates) {
+        const bool present = test::InStore("root", test::Thumbprint(folder + "\\All\\" + file));
+        std::printf("  store    %-45s %s\n", file, present ? "in the current user's root store" : "-");
+    }
+}
+
+void ZoneValues() {
+    const std::string settings = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+    struct Value {
+        std::string key;
+        const char* name;
+    };
+    for (const Value& v : {Value{settings + "\\Zones\\2", "1001"}, Value{settings + "\\Zones\\2", "1004"},
+                           Value{settings + "\\Zones\\2", "1201"}, Value{settings + "\\Zones\\2", "1400"},
+                           Value{settings + "\\Zones\\2", "1402"}, Value{settings + "\\Zones\\2", "1208"},
+                           Value{settings + "\\ZoneMap\\Domains\\pki.toval.example", "*"}}) {
+        HKEY key = nullptr;
+        DWORD data = 0;
+        DWORD size = sizeof data;
+        DWORD type = 0;
+        if (RegOpenKeyA(HKEY_CURRENT_USER, v.key.c_str(), &key) == ERROR_SUCCESS) {
+            const win32::UniqueRegKey owner(key);
+            RegQueryValueExA(key, v.name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size);
+        }
+        std::printf("  registry HKCU\\%s\\%s = %s %lu\n", v.key.c_str(), v.name,
+                    type == REG_DWORD ? "REG_DWORD" : "?", data);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: tour <screenshot.bmp>\n");
+        return 2;
+    }
+    char folder[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, folder);
+    e2e::App app(folder);
+    std::printf("TovalSet started in %s\n", folder);
+    std::printf("  window   \"%s\"\n", Text(app.window()).c_str());
+    std::printf("  label    %s %s\n", Text(app.control(IDC_LABEL2)).c_str(),
+                Text(app.control(IDC_LABEL3)).c_str());
+    std::printf("  label    %s %s\n", Text(app.control(IDC_LABEL1)).c_str(),
+                Text(app.control(IDC_LABEL4)).c_str());
+    SetForegroundWindow(app.window());
+    Sleep(500);
+    RECT frame;
+    GetWindowRect(app.window(), &frame);
+    const bool saved = e2e::SaveBmp(e2e::CaptureScreen(frame), argv[1]);
+    std::printf("  screenshot %s\n", saved ? argv[1] : "could not be saved");
+
+    std::printf("Command1: install digital certificates\n");
+    app.Click(app.control(IDC_COMMAND1));
+    Boxes(app, 8);
+    Certificates(folder);
+
+    std::printf("Command4: install digital certificate (renewal)\n");
+    app.Click(app.control(IDC_COMMAND4));
+    Boxes(app, 1);
+
+    std::printf("Command2: IE settings\n");
+    app.Click(app.control(IDC_COMMAND2));
+    Boxes(app, 1);
+    ZoneValues();
+
+    std::printf("Command5: install middleware\n");
+    app.Click(app.control(IDC_COMMAND5));
+    HWND middleware = nullptr;
+    for (int i = 0; i < 100 && middleware == nullptr; ++i) {
+        middleware = FindWindowA("TovalSetPkiStandIn", nullptr);
+        Sleep(50);
+    }
+    std::printf("  program  %s\n",
+                middleware != nullptr ? "the middleware stand-in is running" : "none started");
+    if (middleware != nullptr) {
+        std::printf("           %s\n", IsIconic(middleware) ? "minimized" : "not minimized");
+        PostMessageA(middleware, WM_CLOSE, 0, 0);
+    }
+
+    std::printf("Command6: help\n");
+    app.Click(app.control(IDC_COMMAND6));
+    Sleep(1500);
+    Boxes(app, 1);
+    char record[MAX_PATH] = {};
+    if (GetEnvironmentVariableA("TOVALSET_RECORD", record, MAX_PATH) != 0 &&
+        test::WaitForFile(record, 3000)) {
+        std::printf("  program  help viewer started: %s\n",
+                    test::ReadFile(record).substr(test::ReadFile(record).rfind('\n') + 1).c_str());
+    }
+
+    std::printf("Command3: exit\n");
+    app.Click(app.control(IDC_COMMAND3));
+    std::printf("  TovalSet ended with exit code %ld\n", app.WaitForExit(10000));
+    return 0;
+}
