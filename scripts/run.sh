@@ -34,6 +34,8 @@ pids+=($!)
 rm -rf "$WINEPREFIX"
 wineboot -i >/dev/null 2>&1
 wineserver -w
+winecfg -v winxp >/dev/null 2>&1
+wineserver -w
 # Wine's help viewer needs a browser engine that is not installed here: a recorder takes its place, so
 # the tour can show how the help button started it.
 cp "$root/build/win32/tests/win32/record_start.exe" "$WINEPREFIX/drive_c/windows/hh.exe"
@@ -41,4 +43,4 @@ export TOVALSET_RECORD='C:\help-viewer.txt'
 wine cmd /c exit </dev/null >/dev/null 2>&1
 
 wine "$root/build/win32/tests/e2e/tour.exe" 'Z:'"${run//\//\\}"'\TovalSet.bmp' | tr -d '\r'
-convert "$run/TovalSet.bmp" "$run/TovalSet.png" && echo "screenshot: build/run/TovalSet.png"
+/usr/bin/convert "$run/TovalSet.bmp" "$run/TovalSet.png" && echo "screenshot: build/run/TovalSet.png"

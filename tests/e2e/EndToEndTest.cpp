@@ -222,6 +222,8 @@ TEST_F(EndToEnd, TheMiddlewareStartsMinimizedAndKeepsRunningAfterTheExitButton) 
     }
     ASSERT_NE(middleware, nullptr);
     EXPECT_TRUE(IsIconic(middleware));
+    Sleep(500);
+    EXPECT_FALSE(IsIconic(app.window())) << "TovalSet was minimized with the middleware";
     const HWND text = FindWindowExA(middleware, nullptr, "Static", nullptr);
     EXPECT_NE(Text(text).find("Command line: All\\TOVALPKI.exe\r\n"), std::string::npos) << Text(text);
     EXPECT_TRUE(app.AnswerBoxes(1, 500).empty());
@@ -270,9 +272,50 @@ TEST_F(EndToEnd, WithoutTheSupportFolderOneErrorBoxAndTheWindowGoesOn) {
 
 TEST_F(EndToEnd, ClosingTheFrameEndsTheProgramWithoutAQuestion) {
     App app(app_);
-    SetForegroundWindow(app.window());
-    PostMessageA(app.window(), WM_SYSCOMMAND, SC_CLOSE, 0); // the frame's close box or Alt+F4
+    app.Click(app.control(IDC_COMMAND5));
+    HWND middleware = nullptr;
+    for (int i = 0; i < 200 && middleware == nullptr; ++i) {
+        middleware = FindWindowA("TovalSetPkiStandIn", nullptr);
+        Sleep(50);
+    }
+    ASSERT_NE(middleware, nullptr);
+    PostMessageA(app.window(), WM_SYSCOMMAND, SC_CLOSE, 0); // what the frame's close box and Alt+F4 send
     EXPECT_EQ(app.WaitForExit(10000), 0);
+    EXPECT_TRUE(IsWindow(middleware)) << "the middleware ended with TovalSet";
+    PostMessageA(middleware, WM_CLOSE, 0, 0);
+}
+
+TEST(Exe, CarriesItsVersionRecord) {
+    const std::string exe = e2e::BinFolder() + "\\TovalSet.exe";
+    DWORD ignored = 0;
+    std::vector<char> data(GetFileVersionInfoSizeA(exe.c_str(), &ignored));
+    ASSERT_FALSE(data.empty());
+    ASSERT_TRUE(GetFileVersionInfoA(exe.c_str(), 0, static_cast<DWORD>(data.size()), data.data()));
+    struct Translation {
+        WORD language, codePage;
+    };
+    Translation* translation = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(data.data(), "\\VarFileInfo\\Translation",
+                               reinterpret_cast<void**>(&translation), &length));
+    EXPECT_EQ(translation->language, 0x0409);
+    EXPECT_EQ(translation->codePage, 1200);
+    for (const auto& [name, value] : {std::pair<const char*, const char*>{"ProductName", "TovalSet"},
+                                      {"InternalName", "TovalSet"},
+                                      {"OriginalFilename", "TovalSet.exe"},
+                                      {"FileVersion", "1.00"},
+                                      {"ProductVersion", "1.00"}}) {
+        char* text = nullptr;
+        ASSERT_TRUE(VerQueryValueA(data.data(), (std::string("\\StringFileInfo\\040904B0\\") + name).c_str(),
+                                   reinterpret_cast<void**>(&text), &length))
+            << name;
+        EXPECT_STREQ(text, value) << name;
+    }
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    ASSERT_TRUE(VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
+    EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
 }
 
 TEST_F(EndToEnd, EachButtonShowsExactlyItsPicture) {
