@@ -1,5 +1,5 @@
 # The two commands of the README. Both install what is missing first.
-.PHONY: test run package deps build-host build-win32
+.PHONY: test run package bench deps build-host build-win32
 
 deps:
 	scripts/install-deps.sh
@@ -21,3 +21,6 @@ run: build-win32
 
 package: build-win32
 	scripts/package.sh
+
+bench: build-win32
+	scripts/wine-session.sh build/win32 scripts/bench.sh build/win32

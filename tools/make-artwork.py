@@ -377,12 +377,35 @@ def make_icon():
         f.write(out)
 
 
+def decoded_bitmap(jpeg_name):
+    """The program embeds the pictures it shows as the bitmaps their JPEGs decode to: Windows then draws
+    them without a picture decoder, which would otherwise be loaded at start-up for a few small images."""
+    with Image.open(os.path.join(OUT, jpeg_name)) as jpeg:
+        rgb = jpeg.convert("RGB")
+        rgb.load()
+    colours = rgb.getcolors(256)
+    target = os.path.join(OUT, os.path.splitext(jpeg_name)[0] + ".bmp")
+    if colours is not None:
+        # Few colours (the white corner): a palette holds them exactly, at a third of the size.
+        palette = Image.new("P", rgb.size)
+        flat = [c for _, rgb_colour in colours for c in rgb_colour]
+        palette.putpalette(flat + [0] * (768 - len(flat)))
+        index = {rgb_colour: i for i, (_, rgb_colour) in enumerate(colours)}
+        palette.putdata([index[p] for p in rgb.getdata()])
+        palette.save(target, "BMP")
+    else:
+        rgb.save(target, "BMP")
+
+
 def main():
     check_tools()
     for name, text, green in BUTTONS:
         save_jpeg(make_button(text, green), name, quality=95)
     save_jpeg(make_background(), "background.jpg", quality=90)
     cut_visible_region()
+    for name, _, _ in BUTTONS:
+        decoded_bitmap(name)
+    decoded_bitmap("background-visible.jpg")
     make_icon()
 
 

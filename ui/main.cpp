@@ -1,6 +1,5 @@
 // TovalSet starts by making its one window; it reads no arguments and keeps no state of its own.
 #include <windows.h>
-#include <ole2.h>
 
 #include "platform/win32/Text.h"
 #include "platform/win32/Win32Platform.h"
@@ -28,23 +27,10 @@ void HardenProcess() {
     }
 }
 
-struct ComScope {
-    const bool started = SUCCEEDED(::CoInitialize(nullptr));
-    ComScope() = default;
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-    ~ComScope() {
-        if (started) {
-            ::CoUninitialize();
-        }
-    }
-};
-
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     HardenProcess();
-    const ComScope com; // the picture loader is a COM object
     tovalset::win32::Win32Platform os;
     tovalset::ui::Form1 form(instance, os);
     if (!form.Create()) {

@@ -73,11 +73,18 @@ struct MemoryDcTraits {
     static void close(HDC h) { ::DeleteDC(h); }
 };
 
+struct ModuleTraits {
+    static HMODULE invalid() { return nullptr; }
+    static bool valid(HMODULE h) { return h != nullptr; }
+    static void close(HMODULE h) { ::FreeLibrary(h); }
+};
+
 using UniqueHandle = UniqueResource<HANDLE, KernelHandleTraits>;
 using UniqueRegKey = UniqueResource<HKEY, RegKeyTraits>;
 using UniqueWindow = UniqueResource<HWND, WindowTraits>;
 using UniqueFindHandle = UniqueResource<HANDLE, FindHandleTraits>;
 using UniqueGdiObject = UniqueResource<HGDIOBJ, GdiObjectTraits>;
 using UniqueMemoryDc = UniqueResource<HDC, MemoryDcTraits>;
+using UniqueModule = UniqueResource<HMODULE, ModuleTraits>;
 
 } // namespace tovalset::win32

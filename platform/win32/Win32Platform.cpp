@@ -1,5 +1,4 @@
 #include <windows.h>
-#include <shellapi.h>
 
 #include "platform/win32/Win32Platform.h"
 
@@ -112,9 +111,21 @@ bool Win32Platform::PostMessageA(WindowHandle window, std::uint32_t message, std
 std::intptr_t Win32Platform::ShellExecuteA(WindowHandle owner, const std::wstring& operation,
                                            const std::wstring& file, const std::wstring& parameters,
                                            const std::wstring& directory, int showCommand) {
-    const HINSTANCE result =
-        ::ShellExecuteA(ToHwnd(owner), ToAnsi(operation).c_str(), ToAnsi(file).c_str(),
-                        ToAnsi(parameters).c_str(), ToAnsi(directory).c_str(), showCommand);
+    // The shell is loaded on first use: most runs never open the help, and loading it at start-up costs
+    // more memory than the rest of the program. It is a system library (a known DLL), so the search for
+    // it cannot be led to a file in the current directory.
+    using ShellExecuteFunction = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+    if (!shell_) {
+        shell_.reset(::LoadLibraryA("shell32.dll"));
+    }
+    const auto execute = shell_ ? reinterpret_cast<ShellExecuteFunction>(reinterpret_cast<void*>(
+                                      ::GetProcAddress(shell_.get(), "ShellExecuteA")))
+                                : nullptr;
+    if (execute == nullptr) {
+        return static_cast<std::intptr_t>(::GetLastError() != 0 ? ::GetLastError() : ERROR_MOD_NOT_FOUND);
+    }
+    const HINSTANCE result = execute(ToHwnd(owner), ToAnsi(operation).c_str(), ToAnsi(file).c_str(),
+                                     ToAnsi(parameters).c_str(), ToAnsi(directory).c_str(), showCommand);
     return reinterpret_cast<std::intptr_t>(result);
 }
 

@@ -2,6 +2,7 @@
 // PlatformOps on the real Windows calls.
 
 #include "platform/PlatformOps.h"
+#include "platform/win32/Handles.h"
 
 namespace tovalset::win32 {
 
@@ -38,6 +39,7 @@ public:
 private:
     void ShowBox(const std::wstring& text, unsigned icon) const;
     WindowHandle messageOwner_ = WindowHandle::None;
+    UniqueModule shell_;
 };
 
 // The program that StartProgram runs for a command line: its first word (or quoted first part), with

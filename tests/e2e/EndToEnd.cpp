@@ -2,9 +2,6 @@
 
 #include "tests/win32/TestSupport.h"
 
-#include <ole2.h>
-#include <olectl.h>
-
 #include <cstring>
 #include <stdexcept>
 
@@ -88,53 +85,27 @@ Pixels CaptureScreen(const RECT& box) {
     return pixels;
 }
 
-Pixels DecodeJpeg(const void* bytes, std::size_t size) {
+Pixels ExeBitmap(const std::string& exe, int id) {
     Pixels pixels;
-    const HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, size);
-    std::memcpy(GlobalLock(copy), bytes, size);
-    GlobalUnlock(copy);
-    IStream* stream = nullptr;
-    if (FAILED(CreateStreamOnHGlobal(copy, TRUE, &stream))) {
-        GlobalFree(copy);
-        return pixels;
-    }
-    IPicture* picture = nullptr;
-    const HRESULT loaded = OleLoadPicture(stream, static_cast<LONG>(size), FALSE, IID_IPicture,
-                                          reinterpret_cast<void**>(&picture));
-    stream->Release();
-    if (FAILED(loaded)) {
-        return pixels;
-    }
-    OLE_HANDLE handle = 0;
-    picture->get_Handle(&handle);
-    const auto bitmap = reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle));
-    BITMAP info{};
-    GetObjectA(bitmap, sizeof info, &info);
-    const HDC screen = GetDC(nullptr);
-    {
-        const win32::UniqueMemoryDc memory(CreateCompatibleDC(screen));
-        const HGDIOBJ previous = SelectObject(memory.get(), bitmap);
-        pixels = Capture(memory.get(), 0, 0, info.bmWidth, info.bmHeight);
-        SelectObject(memory.get(), previous);
-    }
-    ReleaseDC(nullptr, screen);
-    picture->Release();
-    return pixels;
-}
-
-std::vector<unsigned char> ExeResource(const std::string& exe, int id) {
     const HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     if (module == nullptr) {
-        return {};
+        return pixels;
     }
-    std::vector<unsigned char> bytes;
-    if (const HRSRC found =
-            FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10) /* RT_RCDATA */)) {
-        const auto* data = static_cast<const unsigned char*>(LockResource(LoadResource(module, found)));
-        bytes.assign(data, data + SizeofResource(module, found));
+    const win32::UniqueGdiObject bitmap(
+        LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    BITMAP info{};
+    if (bitmap && GetObjectA(bitmap.get(), sizeof info, &info) != 0) {
+        const HDC screen = GetDC(nullptr);
+        {
+            const win32::UniqueMemoryDc memory(CreateCompatibleDC(screen));
+            const HGDIOBJ previous = SelectObject(memory.get(), bitmap.get());
+            pixels = Capture(memory.get(), 0, 0, info.bmWidth, info.bmHeight);
+            SelectObject(memory.get(), previous);
+        }
+        ReleaseDC(nullptr, screen);
     }
     FreeLibrary(module);
-    return bytes;
+    return pixels;
 }
 
 bool SaveBmp(const Pixels& pixels, const std::string& path) {
@@ -167,6 +138,14 @@ bool SaveBmp(const Pixels& pixels, const std::string& path) {
     return out && WriteFile(out.get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr) &&
            written == data.size();
 }
+
+const char* const kCertificateFiles[7] = {"DigitalSignOld.cer",
+                                          "IRIranCommerceIntermediateCAOld.cer",
+                                          "IRIranCommerceIntermediateCA.cer",
+                                          "IRIROOTCA.crt",
+                                          "GICADigitalSign-Silver(L2)New.cer",
+                                          "GovernmentalGeneralIntermediateCANew.cer",
+                                          "IslamicRepublicofIRANRootCANew.cer"};
 
 std::string BinFolder() {
     return test::FolderOfThisExe() + "\\..\\..\\bin";

@@ -22,11 +22,12 @@ struct Pixels {
 
 // What the screen shows in a rectangle (screen coordinates).
 Pixels CaptureScreen(const RECT& box);
-// A JPEG decoded by the system's picture loader, as the program decodes it.
-Pixels DecodeJpeg(const void* bytes, std::size_t size);
-// The bytes of one RCDATA resource of an exe.
-std::vector<unsigned char> ExeResource(const std::string& exe, int id);
+// A bitmap resource of an exe, as the program loads it.
+Pixels ExeBitmap(const std::string& exe, int id);
 bool SaveBmp(const Pixels& pixels, const std::string& path);
+
+// The seven certificate files of the support folder, in the order the root script imports them.
+extern const char* const kCertificateFiles[7];
 
 // The built exe's folder, with its demo support folder.
 std::string BinFolder();

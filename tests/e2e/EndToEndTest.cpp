@@ -1,7 +1,5 @@
 // The real TovalSet.exe under Wine, driven like a user, each test checking what really changed.
 #include <windows.h>
-#include <ole2.h>
-#include <olectl.h>
 
 #include "platform/win32/Handles.h"
 #include "tests/e2e/EndToEnd.h"
@@ -16,14 +14,6 @@ using e2e::App;
 using Texts = std::vector<std::string>;
 
 namespace {
-
-const char* const kCertificates[] = {"DigitalSignOld.cer",
-                                     "IRIranCommerceIntermediateCAOld.cer",
-                                     "IRIranCommerceIntermediateCA.cer",
-                                     "IRIROOTCA.crt",
-                                     "GICADigitalSign-Silver(L2)New.cer",
-                                     "GovernmentalGeneralIntermediateCANew.cer",
-                                     "IslamicRepublicofIRANRootCANew.cer"};
 
 std::string Text(HWND window) {
     char text[512] = {};
@@ -152,7 +142,7 @@ TEST_F(EndToEnd, InstallCertificatesPutsAllSevenIntoTheRootStore) {
     app.Click(app.control(IDC_COMMAND1));
     EXPECT_EQ(app.AnswerBoxes(8), Texts(8, "message: The Import Was Successfull "));
     EXPECT_TRUE(app.AnswerBoxes(1, 700).empty());
-    for (const char* file : kCertificates) {
+    for (const char* file : e2e::kCertificateFiles) {
         EXPECT_TRUE(test::InStore("root", test::Thumbprint(app_ + "\\All\\" + file))) << file;
     }
 }
@@ -215,11 +205,7 @@ TEST_F(EndToEnd, BrowserSettingsAreWrittenAndEveryBrowserWindowIsClosed) {
 TEST_F(EndToEnd, TheMiddlewareStartsMinimizedAndKeepsRunningAfterTheExitButton) {
     App app(app_);
     app.Click(app.control(IDC_COMMAND5));
-    HWND middleware = nullptr;
-    for (int i = 0; i < 200 && middleware == nullptr; ++i) {
-        middleware = FindWindowA("TovalSetPkiStandIn", nullptr);
-        Sleep(50);
-    }
+    const HWND middleware = test::WaitForWindow("TovalSetPkiStandIn", 10000);
     ASSERT_NE(middleware, nullptr);
     EXPECT_TRUE(IsIconic(middleware));
     Sleep(500);
@@ -273,11 +259,7 @@ TEST_F(EndToEnd, WithoutTheSupportFolderOneErrorBoxAndTheWindowGoesOn) {
 TEST_F(EndToEnd, ClosingTheFrameEndsTheProgramWithoutAQuestion) {
     App app(app_);
     app.Click(app.control(IDC_COMMAND5));
-    HWND middleware = nullptr;
-    for (int i = 0; i < 200 && middleware == nullptr; ++i) {
-        middleware = FindWindowA("TovalSetPkiStandIn", nullptr);
-        Sleep(50);
-    }
+    const HWND middleware = test::WaitForWindow("TovalSetPkiStandIn", 10000);
     ASSERT_NE(middleware, nullptr);
     PostMessageA(app.window(), WM_SYSCOMMAND, SC_CLOSE, 0); // what the frame's close box and Alt+F4 send
     EXPECT_EQ(app.WaitForExit(10000), 0);
@@ -325,8 +307,7 @@ TEST_F(EndToEnd, EachButtonShowsExactlyItsPicture) {
     const std::string exe = e2e::BinFolder() + "\\TovalSet.exe";
     for (int i = 0; i < 6; ++i) {
         const HWND button = app.control(IDC_COMMAND1 + i);
-        const std::vector<unsigned char> jpeg = e2e::ExeResource(exe, IDR_COMMAND1 + i);
-        const e2e::Pixels picture = e2e::DecodeJpeg(jpeg.data(), jpeg.size());
+        const e2e::Pixels picture = e2e::ExeBitmap(exe, IDR_COMMAND1 + i);
         ASSERT_EQ(picture.width, 130);
         ASSERT_EQ(picture.height, 35);
         RECT box;

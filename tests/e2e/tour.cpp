@@ -16,14 +16,6 @@ using namespace tovalset;
 
 namespace {
 
-const char* const kCertificates[] = {"DigitalSignOld.cer",
-                                     "IRIranCommerceIntermediateCAOld.cer",
-                                     "IRIranCommerceIntermediateCA.cer",
-                                     "IRIROOTCA.crt",
-                                     "GICADigitalSign-Silver(L2)New.cer",
-                                     "GovernmentalGeneralIntermediateCANew.cer",
-                                     "IslamicRepublicofIRANRootCANew.cer"};
-
 std::string Text(HWND window) {
     char text[512] = {};
     GetWindowTextA(window, text, sizeof text);
@@ -37,7 +29,7 @@ void Boxes(const e2e::App& app, std::size_t most) {
 }
 
 void Certificates(const std::string& folder) {
-    for (const char* file : kCertificates) {
+    for (const char* file : e2e::kCertificateFiles) {
         const bool present = test::InStore("root", test::Thumbprint(folder + "\\All\\" + file));
         std::printf("  store    %-45s %s\n", file, present ? "in the current user's root store" : "-");
     }
@@ -105,11 +97,7 @@ int main(int argc, char** argv) {
 
     std::printf("Command5: install middleware\n");
     app.Click(app.control(IDC_COMMAND5));
-    HWND middleware = nullptr;
-    for (int i = 0; i < 100 && middleware == nullptr; ++i) {
-        middleware = FindWindowA("TovalSetPkiStandIn", nullptr);
-        Sleep(50);
-    }
+    const HWND middleware = test::WaitForWindow("TovalSetPkiStandIn", 10000);
     std::printf("  program  %s\n",
                 middleware != nullptr ? "the middleware stand-in is running" : "none started");
     if (middleware != nullptr) {

@@ -251,3 +251,49 @@ TEST(ArtworkTest, IconImagesAreTransparentAroundTheSheetOnly) {
 }
 
 } // namespace
+
+namespace {
+
+// An uncompressed 24-bit or 8-bit palette BMP as RGB rows from the top; empty for anything else.
+std::vector<unsigned char> bmpPixels(const std::vector<unsigned char>& bmp, int& width, int& height) {
+    if (bmp.size() < 54 || bmp[0] != 'B' || bmp[1] != 'M' || le32(bmp, 30) != 0) {
+        return {};
+    }
+    const size_t pixels = le32(bmp, 10);
+    const size_t palette = 14 + le32(bmp, 14);
+    width = static_cast<int>(le32(bmp, 18));
+    const auto rawHeight = static_cast<int32_t>(le32(bmp, 22));
+    height = rawHeight < 0 ? -rawHeight : rawHeight;
+    const int bpp = static_cast<int>(le16(bmp, 28));
+    if (bpp != 24 && bpp != 8) {
+        return {};
+    }
+    const size_t stride = rowBytes(width, bpp);
+    std::vector<unsigned char> rgb;
+    for (int y = 0; y < height; ++y) {
+        const size_t row = pixels + stride * static_cast<size_t>(rawHeight < 0 ? y : height - 1 - y);
+        for (int x = 0; x < width; ++x) {
+            const size_t at = bpp == 24 ? row + static_cast<size_t>(x) * 3 : palette + 4u * bmp.at(row + x);
+            rgb.insert(rgb.end(), {bmp.at(at + 2), bmp.at(at + 1), bmp.at(at)});
+        }
+    }
+    return rgb;
+}
+
+} // namespace
+
+// The program embeds the bitmaps the committed JPEGs decode to; they must be exactly those pixels.
+TEST(ArtworkTest, EmbeddedBitmapsAreTheirJpegsDecoded) {
+    for (const std::string name :
+         {"Command1", "Command2", "Command3", "Command4", "Command5", "Command6", "background-visible"}) {
+        int width = 0;
+        int height = 0;
+        const std::vector<unsigned char> bitmap = bmpPixels(readResource(name + ".bmp"), width, height);
+        ASSERT_FALSE(bitmap.empty()) << name;
+        const Jpeg jpeg = decode(readResource(name + ".jpg"), width, height);
+        ASSERT_TRUE(jpeg.ok) << name << ": " << jpeg.error;
+        EXPECT_EQ(width, jpeg.width) << name;
+        EXPECT_EQ(height, jpeg.height) << name;
+        EXPECT_TRUE(bitmap == jpeg.corner) << name << ": the bitmap is not the JPEG's decoded pixels";
+    }
+}

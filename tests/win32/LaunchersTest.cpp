@@ -16,16 +16,6 @@ std::string DemoFolder() {
     return test::FolderOfThisExe() + "\\..\\..\\bin\\All";
 }
 
-HWND WaitForWindow(const char* className, DWORD milliseconds) {
-    for (DWORD waited = 0; waited <= milliseconds; waited += 50) {
-        if (HWND window = FindWindowA(className, nullptr)) {
-            return window;
-        }
-        Sleep(50);
-    }
-    return nullptr;
-}
-
 BOOL CALLBACK FirstText(HWND child, LPARAM param) {
     char text[1024] = {};
     GetWindowTextA(child, text, sizeof text);
@@ -52,7 +42,7 @@ TEST_F(Launchers, LaunchPkiToolStartsTheMiddlewareMinimizedWithoutWaiting) {
         EXPECT_LT(GetTickCount() - before, 2000u) << "the action waited for the middleware";
         boxes = answerer.texts();
     }
-    const HWND window = WaitForWindow("TovalSetPkiStandIn", 10000);
+    const HWND window = test::WaitForWindow("TovalSetPkiStandIn", 10000);
     ASSERT_NE(window, nullptr) << "the middleware did not start";
     std::string text;
     EnumChildWindows(window, &FirstText, reinterpret_cast<LPARAM>(&text));

@@ -99,6 +99,16 @@ std::string FolderOfThisExe() {
     return path.substr(0, path.find_last_of('\\'));
 }
 
+HWND WaitForWindow(const char* className, DWORD milliseconds) {
+    for (DWORD waited = 0; waited <= milliseconds; waited += 50) {
+        if (const HWND window = FindWindowA(className, nullptr)) {
+            return window;
+        }
+        Sleep(50);
+    }
+    return nullptr;
+}
+
 // ---- message boxes ----
 
 namespace {

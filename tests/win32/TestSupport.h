@@ -44,6 +44,8 @@ private:
 std::string ReadFile(const std::string& path);
 bool WaitForFile(const std::string& path, DWORD milliseconds);
 std::string FolderOfThisExe();
+// The first top-level window of the class that shows up within the time, or none.
+HWND WaitForWindow(const char* className, DWORD milliseconds);
 
 // Deletes a folder with everything in it.
 void DeleteTree(const std::string& folder);
