@@ -135,6 +135,14 @@ TEST_F(EndToEnd, TabWalksTheButtonsInOrderAndEscapeDoesNothing) {
     EXPECT_TRUE(app.AnswerBoxes(1, 500).empty());
     EXPECT_TRUE(app.Running());
     EXPECT_EQ(GetDlgCtrlID(app.focus()), IDC_COMMAND6);
+
+    // Space acts on the focused button.
+    for (int i = 0; i < 4; ++i) {
+        app.Key(VK_TAB, true); // Command6 -> Command2
+    }
+    ASSERT_EQ(GetDlgCtrlID(app.focus()), IDC_COMMAND2);
+    app.Key(VK_SPACE);
+    EXPECT_EQ(app.AnswerBoxes(1), Texts{"message: Confoguration Is OK!!"});
 }
 
 TEST_F(EndToEnd, InstallCertificatesPutsAllSevenIntoTheRootStore) {
