@@ -9,6 +9,7 @@ packages=(
     wine wine32:i386 wine64
     xvfb fvwm
     openssl fp-utils libjpeg-dev imagemagick zip
+    bc procps
 )
 
 missing=()
