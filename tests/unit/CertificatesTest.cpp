@@ -107,7 +107,9 @@ std::vector<StepCase> EveryStep() {
     return cases;
 }
 
-void PrintTo(const StepCase& c, std::ostream* out) { *out << c.script->name << " step " << c.step + 1; }
+void PrintTo(const StepCase& c, std::ostream* out) {
+    *out << c.script->name << " step " << c.step + 1;
+}
 
 class EachStep : public ::testing::TestWithParam<StepCase> {};
 
