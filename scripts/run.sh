@@ -22,13 +22,8 @@ cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
 }
 trap cleanup EXIT
-: >"$run/xvfb.display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$run/xvfb.display" >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do [[ -s "$run/xvfb.display" ]] && break; sleep 0.1; done
-export DISPLAY=":$(tr -d '[:space:]' <"$run/xvfb.display")"
-fvwm -f "$root/scripts/fvwm.config" >/dev/null 2>&1 &
-pids+=($!)
+source "$root/scripts/display.sh"
+start_display "$run"
 
 # A fresh prefix for each tour, so that what it prints is what this run changed.
 rm -rf "$WINEPREFIX"

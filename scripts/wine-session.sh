@@ -9,6 +9,7 @@ set -euo pipefail
 build_dir=$(realpath "$1")
 shift
 here=$(dirname "$(realpath "$0")")
+source "$here/display.sh"
 
 export WINEDEBUG=-all
 # No Mono or Gecko installer dialog may block a test.
@@ -25,17 +26,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A display of our own. Without a window manager every window that closes stalls for about two seconds.
-mkdir -p "$build_dir"
-display_file="$build_dir/xvfb.display"
-: >"$display_file"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do [[ -s "$display_file" ]] && break; sleep 0.1; done
-[[ -s "$display_file" ]] || { echo "Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(tr -d '[:space:]' <"$display_file")"
-fvwm -f "$here/fvwm.config" >/dev/null 2>&1 &
-pids+=($!)
+start_display "$build_dir"
 
 # The base prefix is made once per run, serially, before any test.
 rm -rf "$TOVALSET_WINE_ROOT"

@@ -37,22 +37,18 @@ private:
     Handle handle_ = Traits::invalid();
 };
 
+// Most handles are "no handle" when null and have one call that closes them.
+template <typename Handle, auto Close> struct NullHandleTraits {
+    static Handle invalid() { return nullptr; }
+    static bool valid(Handle h) { return h != nullptr; }
+    static void close(Handle h) { Close(h); }
+};
+
+// Kernel handles come back as either null or INVALID_HANDLE_VALUE on failure, depending on the call.
 struct KernelHandleTraits {
     static HANDLE invalid() { return nullptr; }
     static bool valid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
     static void close(HANDLE h) { ::CloseHandle(h); }
-};
-
-struct RegKeyTraits {
-    static HKEY invalid() { return nullptr; }
-    static bool valid(HKEY h) { return h != nullptr; }
-    static void close(HKEY h) { ::RegCloseKey(h); }
-};
-
-struct WindowTraits {
-    static HWND invalid() { return nullptr; }
-    static bool valid(HWND h) { return h != nullptr; }
-    static void close(HWND h) { ::DestroyWindow(h); }
 };
 
 struct FindHandleTraits {
@@ -61,30 +57,12 @@ struct FindHandleTraits {
     static void close(HANDLE h) { ::FindClose(h); }
 };
 
-struct GdiObjectTraits {
-    static HGDIOBJ invalid() { return nullptr; }
-    static bool valid(HGDIOBJ h) { return h != nullptr; }
-    static void close(HGDIOBJ h) { ::DeleteObject(h); }
-};
-
-struct MemoryDcTraits {
-    static HDC invalid() { return nullptr; }
-    static bool valid(HDC h) { return h != nullptr; }
-    static void close(HDC h) { ::DeleteDC(h); }
-};
-
-struct ModuleTraits {
-    static HMODULE invalid() { return nullptr; }
-    static bool valid(HMODULE h) { return h != nullptr; }
-    static void close(HMODULE h) { ::FreeLibrary(h); }
-};
-
 using UniqueHandle = UniqueResource<HANDLE, KernelHandleTraits>;
-using UniqueRegKey = UniqueResource<HKEY, RegKeyTraits>;
-using UniqueWindow = UniqueResource<HWND, WindowTraits>;
 using UniqueFindHandle = UniqueResource<HANDLE, FindHandleTraits>;
-using UniqueGdiObject = UniqueResource<HGDIOBJ, GdiObjectTraits>;
-using UniqueMemoryDc = UniqueResource<HDC, MemoryDcTraits>;
-using UniqueModule = UniqueResource<HMODULE, ModuleTraits>;
+using UniqueRegKey = UniqueResource<HKEY, NullHandleTraits<HKEY, &::RegCloseKey>>;
+using UniqueWindow = UniqueResource<HWND, NullHandleTraits<HWND, &::DestroyWindow>>;
+using UniqueGdiObject = UniqueResource<HGDIOBJ, NullHandleTraits<HGDIOBJ, &::DeleteObject>>;
+using UniqueMemoryDc = UniqueResource<HDC, NullHandleTraits<HDC, &::DeleteDC>>;
+using UniqueModule = UniqueResource<HMODULE, NullHandleTraits<HMODULE, &::FreeLibrary>>;
 
 } // namespace tovalset::win32

@@ -8,17 +8,12 @@
 
 namespace tovalset::win32 {
 
-struct CertStoreTraits {
-    static HCERTSTORE invalid() { return nullptr; }
-    static bool valid(HCERTSTORE h) { return h != nullptr; }
-    static void close(HCERTSTORE h) { ::CertCloseStore(h, 0); }
-};
-struct CertContextTraits {
-    static PCCERT_CONTEXT invalid() { return nullptr; }
-    static bool valid(PCCERT_CONTEXT h) { return h != nullptr; }
-    static void close(PCCERT_CONTEXT h) { ::CertFreeCertificateContext(h); }
-};
-using UniqueCertStore = UniqueResource<HCERTSTORE, CertStoreTraits>;
-using UniqueCertContext = UniqueResource<PCCERT_CONTEXT, CertContextTraits>;
+inline void CloseCertStore(HCERTSTORE store) {
+    ::CertCloseStore(store, 0);
+}
+
+using UniqueCertStore = UniqueResource<HCERTSTORE, NullHandleTraits<HCERTSTORE, &CloseCertStore>>;
+using UniqueCertContext =
+    UniqueResource<PCCERT_CONTEXT, NullHandleTraits<PCCERT_CONTEXT, &::CertFreeCertificateContext>>;
 
 } // namespace tovalset::win32

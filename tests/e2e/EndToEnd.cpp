@@ -2,7 +2,6 @@
 
 #include "tests/win32/TestSupport.h"
 
-#include <cstring>
 #include <stdexcept>
 
 namespace tovalset::e2e {
