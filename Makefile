@@ -14,7 +14,7 @@ build-win32: deps
 
 test: build-host build-win32
 	ctest --preset host
-	scripts/wine-session.sh build/win32 ctest --preset win32
+	scripts/test-windows.sh
 
 run: build-win32
 	scripts/run.sh
@@ -23,4 +23,4 @@ package: build-win32
 	scripts/package.sh
 
 bench: build-win32
-	scripts/wine-session.sh build/win32 scripts/bench.sh build/win32
+	build=$$(scripts/wine-build.sh) && scripts/wine-session.sh $$build scripts/bench.sh $$build

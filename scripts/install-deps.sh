@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     make cmake g++ googletest libgtest-dev
-    g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
+    g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 g++-mingw-w64-x86-64-win32
     wine wine32:i386 wine64
     xvfb fvwm
     openssl fp-utils libjpeg-dev imagemagick zip

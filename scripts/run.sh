@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
 # Starts TovalSet under Wine from its folder, with the demo support folder beside it, in a Wine prefix of
-# the project's own (build/run/prefix). On the user's display when DISPLAY is set; otherwise a tour under
-# Xvfb that clicks every button, prints what each one did, and saves a screenshot (build/run/TovalSet.png).
+# the project's own (build/run/prefix-win32, or -win64 where Wine is 64-bit: see scripts/wine-env.sh). On
+# the user's display when DISPLAY is set; otherwise a tour under Xvfb that clicks every button, prints what
+# each one did, and saves a screenshot (build/run/TovalSet.png).
 set -euo pipefail
 root=$(realpath "$(dirname "$0")/..")
-bin="$root/build/win32/bin"
+source "$root/scripts/wine-env.sh"
+arch=$(wine_arch)
+build=$(wine_build "$arch")
+bin="$build/bin"
 run="$root/build/run"
 mkdir -p "$run"
 
-export WINEPREFIX="$run/prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wine_use "$arch"
+export WINEPREFIX="$run/prefix-$arch" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 cd "$bin"
 
 if [[ -n "${DISPLAY:-}" ]]; then
@@ -29,13 +34,13 @@ start_display "$run"
 rm -rf "$WINEPREFIX"
 wineboot -i >/dev/null 2>&1
 wineserver -w
-winecfg -v winxp >/dev/null 2>&1
+winecfg -v "$(wine_windows_version)" >/dev/null 2>&1
 wineserver -w
 # Wine's help viewer needs a browser engine that is not installed here: a recorder takes its place, so
 # the tour can show how the help button started it.
-cp "$root/build/win32/tests/win32/record_start.exe" "$WINEPREFIX/drive_c/windows/hh.exe"
+cp "$build/tests/win32/record_start.exe" "$WINEPREFIX/drive_c/windows/hh.exe"
 export TOVALSET_RECORD='C:\help-viewer.txt'
 wine cmd /c exit </dev/null >/dev/null 2>&1
 
-wine "$root/build/win32/tests/e2e/tour.exe" 'Z:'"${run//\//\\}"'\TovalSet.bmp' | tr -d '\r'
+wine "$build/tests/e2e/tour.exe" 'Z:'"${run//\//\\}"'\TovalSet.bmp' | tr -d '\r'
 /usr/bin/convert "$run/TovalSet.bmp" "$run/TovalSet.png" && echo "screenshot: build/run/TovalSet.png"

@@ -10,11 +10,12 @@ build_dir=$(realpath "$1")
 shift
 here=$(dirname "$(realpath "$0")")
 source "$here/display.sh"
+source "$here/wine-env.sh"
 
 export WINEDEBUG=-all
 # No Mono or Gecko installer dialog may block a test.
 export WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEARCH=win32
+wine_use "$(wine_arch_of "$build_dir")"
 export TOVALSET_WINE_ROOT="$build_dir/wine"
 export WINEPREFIX="$TOVALSET_WINE_ROOT/base"
 
@@ -33,7 +34,7 @@ rm -rf "$TOVALSET_WINE_ROOT"
 mkdir -p "$TOVALSET_WINE_ROOT/copies"
 wineboot -i >/dev/null 2>&1
 wineserver -w
-winecfg -v winxp >/dev/null 2>&1
+winecfg -v "$(wine_windows_version)" >/dev/null 2>&1
 wineserver -w
 wineserver -p
 # Wine's own services start with the first program and live as long as the server. Started here, they hold

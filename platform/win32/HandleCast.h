@@ -1,5 +1,7 @@
 #pragma once
-// Between the seam's opaque handles and Windows' own. The 32-bit build holds an HKEY or HWND exactly.
+// Between the seam's opaque handles and Windows' own. A key handle is 32 bits: the 32-bit build holds an
+// HKEY exactly, and 64-bit Windows keeps handles 32-bit significant (sign-extended, which is how the
+// predefined roots such as HKEY_CURRENT_USER look there), so the x86_64 test build round-trips them too.
 
 #include <windows.h>
 
@@ -7,11 +9,11 @@
 
 namespace tovalset::win32 {
 
-static_assert(sizeof(KeyHandle) == sizeof(HKEY), "a key handle holds an HKEY of the 32-bit build");
+static_assert(sizeof(KeyHandle) == 4, "a key handle holds the 32 significant bits of an HKEY");
 static_assert(sizeof(WindowHandle) == sizeof(HWND), "a window handle holds an HWND");
 
 inline HKEY ToHkey(KeyHandle key) {
-    return reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(key));
+    return reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(key)));
 }
 inline KeyHandle FromHkey(HKEY key) {
     return static_cast<KeyHandle>(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(key)));
