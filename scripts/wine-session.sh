@@ -16,7 +16,8 @@ export WINEDEBUG=-all
 # No Mono or Gecko installer dialog may block a test.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 wine_use "$(wine_arch_of "$build_dir")"
-export TOVALSET_WINE_ROOT="$build_dir/wine"
+# Two sessions on one build (two developers' test runs, say) each name a folder of their own.
+export TOVALSET_WINE_ROOT="${TOVALSET_SESSION_DIR:-$build_dir/wine}"
 export WINEPREFIX="$TOVALSET_WINE_ROOT/base"
 
 pids=()
@@ -27,11 +28,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-start_display "$build_dir"
-
 # The base prefix is made once per run, serially, before any test.
 rm -rf "$TOVALSET_WINE_ROOT"
 mkdir -p "$TOVALSET_WINE_ROOT/copies"
+start_display "$TOVALSET_WINE_ROOT"
 wineboot -i >/dev/null 2>&1
 wineserver -w
 winecfg -v "$(wine_windows_version)" >/dev/null 2>&1
