@@ -14,6 +14,7 @@ build-win32: deps
 
 test: build-host build-win32
 	ctest --preset host
+	scripts/fuzz.sh
 	scripts/test-windows.sh
 
 run: build-win32
