@@ -15,6 +15,7 @@ build-win32: deps
 test: build-host build-win32
 	ctest --preset host
 	scripts/fuzz.sh
+	scripts/static-checks.sh
 	scripts/test-windows.sh
 
 run: build-win32

@@ -2,6 +2,7 @@
 
 #include "ServiceDomain.h"
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -57,10 +58,12 @@ bool EnsureKey(PlatformOps& os, const std::wstring& path) {
 }
 
 bool WriteZoneConfiguration(PlatformOps& os) {
-    for (const wchar_t* setting : kZoneSettings) {
-        if (!WriteDword(os, kZoneKeyPath, setting, kAllow)) {
-            return false;
-        }
+    // The first setting that cannot be written ends the step.
+    const bool allowed =
+        std::all_of(kZoneSettings.begin(), kZoneSettings.end(),
+                    [&os](const wchar_t* setting) { return WriteDword(os, kZoneKeyPath, setting, kAllow); });
+    if (!allowed) {
+        return false;
     }
     const std::wstring domainKey = DomainKeyPath();
     return EnsureKey(os, domainKey) && WriteDword(os, domainKey, L"*", kTrustedSitesZone);

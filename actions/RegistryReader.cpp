@@ -44,8 +44,9 @@ std::wstring GetString(PlatformOps& os, const KeyHandle& hKey, const std::wstrin
     return result;
 }
 
-// NOLINTNEXTLINE(performance-unnecessary-value-param): the value name is taken by value, as the window's
-// public reader operation always has.
+// The value name is taken by value, as the window's public reader operation always has.
+// cppcheck-suppress passedByValue
+// NOLINTNEXTLINE(performance-unnecessary-value-param)
 std::wstring RegQueryStringValue(PlatformOps& os, KeyHandle hKey, std::wstring strValueName) {
     std::uint32_t type = 0;
     std::uint32_t size = 0;

@@ -10,6 +10,8 @@ packages=(
     xvfb fvwm
     openssl fp-utils libjpeg-dev imagemagick zip
     bc procps
+    icoutils libxml2-utils
+    clang libclang-rt-14-dev clang-tidy clang-format cppcheck
 )
 
 missing=()

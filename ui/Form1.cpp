@@ -85,9 +85,10 @@ bool Form1::Create() {
         pictures_[i] = Picture::FromResource(instance_, kButtonPictures[i]);
         const Control& b = kButtons[i];
         // Owner-drawn: the 130 x 35 picture is the whole face; the words are part of it.
-        ::CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, b.left, b.top,
-                          b.width, b.height, window_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(b.id)),
-                          instance_, nullptr);
+        // The button belongs to the window and goes with it; nothing here needs its handle.
+        static_cast<void>(::CreateWindowExA(
+            0, "BUTTON", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, b.left, b.top, b.width,
+            b.height, window_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(b.id)), instance_, nullptr));
     }
 
     // 8.25 points bold; at 96 dots per inch, 11 pixels high.
@@ -117,9 +118,12 @@ void Form1::Load() {
 }
 
 int Form1::Run(int showCommand) {
-    ::ShowWindow(window_, showCommand);
-    ::UpdateWindow(window_);
-    ::SetFocus(::GetDlgItem(window_, IDC_COMMAND1));
+    // Run follows a successful Create, so the window is there; the loop below checks window_ each time
+    // because WM_NCDESTROY clears it while a message is dispatched.
+    const HWND window = window_;
+    ::ShowWindow(window, showCommand);
+    ::UpdateWindow(window);
+    ::SetFocus(::GetDlgItem(window, IDC_COMMAND1));
     MSG message;
     while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
         // Tab and Shift+Tab move between the buttons, Enter and Space act on the focused one.
@@ -156,7 +160,8 @@ LRESULT CALLBACK Form1::WindowProc(HWND window, UINT message, WPARAM wParam, LPA
 LRESULT Form1::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_COMMAND:
-        OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+        // A control sends its own handle; a key the dialog manager turned into a command sends none.
+        OnCommand(LOWORD(wParam), HIWORD(wParam), lParam != 0);
         return 0;
     case WM_DRAWITEM:
         DrawButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
@@ -196,10 +201,10 @@ LRESULT Form1::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return ::DefWindowProcA(window, message, wParam, lParam);
 }
 
-void Form1::OnCommand(int id, int notification, HWND control) {
+void Form1::OnCommand(int id, int notification, bool fromControl) {
     if (IsButton(id) && notification == BN_CLICKED) {
         RunButton(id);
-    } else if (id == IDOK && control == nullptr) {
+    } else if (id == IDOK && !fromControl) {
         // Enter: the focused button acts. There is no default button.
         const HWND focus = ::GetFocus();
         if (focus != nullptr && ::GetParent(focus) == window_ && IsButton(::GetDlgCtrlID(focus))) {

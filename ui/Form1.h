@@ -16,6 +16,7 @@ public:
     Form1(HINSTANCE instance, win32::Win32Platform& os);
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
+    ~Form1() = default;
 
     // Creates the window and its controls and runs the load step, all before the window is first shown.
     // False, with the system's error code set, when the window cannot be made.
@@ -27,7 +28,7 @@ private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void Load();
-    void OnCommand(int id, int notification, HWND control);
+    void OnCommand(int id, int notification, bool fromControl);
     void RunButton(int id);
     void DrawButton(const DRAWITEMSTRUCT& item) const;
     void PaintBackground(HDC dc) const;

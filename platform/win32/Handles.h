@@ -38,8 +38,11 @@ private:
 };
 
 // Most handles are "no handle" when null and have one call that closes them.
+// cppcheck sees the handle types as void pointers and asks for pointers to const in valid(); a handle only
+// names a system object, and Windows has no const form of it.
 template <typename Handle, auto Close> struct NullHandleTraits {
     static Handle invalid() { return nullptr; }
+    // cppcheck-suppress constParameter
     static bool valid(Handle h) { return h != nullptr; }
     static void close(Handle h) { Close(h); }
 };
@@ -47,12 +50,14 @@ template <typename Handle, auto Close> struct NullHandleTraits {
 // Kernel handles come back as either null or INVALID_HANDLE_VALUE on failure, depending on the call.
 struct KernelHandleTraits {
     static HANDLE invalid() { return nullptr; }
+    // cppcheck-suppress constParameter
     static bool valid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
     static void close(HANDLE h) { ::CloseHandle(h); }
 };
 
 struct FindHandleTraits {
     static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
+    // cppcheck-suppress constParameter
     static bool valid(HANDLE h) { return h != INVALID_HANDLE_VALUE; }
     static void close(HANDLE h) { ::FindClose(h); }
 };

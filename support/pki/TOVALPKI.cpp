@@ -58,8 +58,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     if (window == nullptr) {
         return 1;
     }
-    CreateWindowExA(0, "STATIC", text.c_str(), WS_CHILD | WS_VISIBLE, 12, 12, 450, 100, window, nullptr,
-                    instance, nullptr);
+    // The label belongs to the window and goes with it; nothing here needs its handle.
+    static_cast<void>(CreateWindowExA(0, "STATIC", text.c_str(), WS_CHILD | WS_VISIBLE, 12, 12, 450, 100,
+                                      window, nullptr, instance, nullptr));
     // The first ShowWindow of a program takes the style its starter asked for.
     ShowWindow(window, style);
     MSG message;

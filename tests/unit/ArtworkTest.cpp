@@ -3,7 +3,9 @@
 // shows only the top-left corner of the background, from a copy cut out of it without re-encoding.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csetjmp>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -26,13 +28,15 @@ std::vector<unsigned char> readResource(const std::string& name) {
 // The first start-of-frame marker's code (0xC0 baseline, 0xC2 progressive, ...), or 0 if the marker walk
 // finds none. Read straight from the bytes, so it does not depend on how the decoder reports the mode.
 int frameMarker(const std::vector<unsigned char>& jpeg) {
-    if (jpeg.size() < 4 || jpeg[0] != 0xFF || jpeg[1] != 0xD8)
+    if (jpeg.size() < 4 || jpeg[0] != 0xFF || jpeg[1] != 0xD8) {
         return 0;
+    }
     size_t pos = 2;
     while (pos + 4 <= jpeg.size() && jpeg[pos] == 0xFF) {
         const int marker = jpeg[pos + 1];
-        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC)
+        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
             return marker;
+        }
         pos += 2 + ((jpeg[pos + 2] << 8) | jpeg[pos + 3]);
     }
     return 0;
@@ -82,8 +86,9 @@ bool readJpeg(const std::vector<unsigned char>& bytes, int cornerWidth, int corn
     out.width = static_cast<int>(cinfo.image_width);
     out.height = static_cast<int>(cinfo.image_height);
     out.progressive = cinfo.progressive_mode != 0;
-    for (int i = 0; i < cinfo.num_components; ++i)
+    for (int i = 0; i < cinfo.num_components; ++i) {
         out.sampling.push_back({cinfo.comp_info[i].h_samp_factor, cinfo.comp_info[i].v_samp_factor});
+    }
 
     if (cornerWidth > 0 && cornerHeight > 0 && cornerWidth <= out.width && cornerHeight <= out.height) {
         cinfo.out_color_space = JCS_RGB;
@@ -92,7 +97,7 @@ bool readJpeg(const std::vector<unsigned char>& bytes, int cornerWidth, int corn
         JSAMPROW rows[] = {row.data()};
         while (static_cast<int>(cinfo.output_scanline) < cornerHeight) {
             jpeg_read_scanlines(&cinfo, rows, 1);
-            out.corner.insert(out.corner.end(), row.begin(), row.begin() + cornerWidth * 3);
+            out.corner.insert(out.corner.end(), row.begin(), row.begin() + std::ptrdiff_t{cornerWidth} * 3);
         }
     }
     return true;
@@ -124,8 +129,9 @@ void expectBaselineOfSize(const std::string& name, int width, int height) {
 }
 
 TEST(ArtworkTest, ButtonPicturesAreBaselineJpegsOfTheButtonSize) {
-    for (int i = 1; i <= 6; ++i)
+    for (int i = 1; i <= 6; ++i) {
         expectBaselineOfSize("Command" + std::to_string(i) + ".jpg", 130, 35);
+    }
 }
 
 TEST(ArtworkTest, BackgroundIsBaselineWithFullResolutionColour) {
@@ -159,10 +165,9 @@ TEST(ArtworkTest, VisibleRegionShowsTheBackgroundsWhiteCornerUnchanged) {
     ASSERT_EQ(full.corner.size(), expected);
     ASSERT_EQ(cut.corner.size(), expected);
     EXPECT_TRUE(full.corner == cut.corner) << "the cut-out was re-encoded or cut from another picture";
-    size_t notWhite = 0;
-    for (unsigned char c : cut.corner)
-        notWhite += c != 255;
-    EXPECT_EQ(notWhite, 0u) << "samples in the shown corner that are not pure white";
+    const auto notWhite =
+        std::count_if(cut.corner.begin(), cut.corner.end(), [](unsigned char c) { return c != 255; });
+    EXPECT_EQ(notWhite, 0) << "samples in the shown corner that are not pure white";
 }
 
 // Icon file layout: a 6-byte directory header, 16-byte entries, then each image as a BITMAPINFOHEADER,
@@ -174,7 +179,7 @@ uint32_t le32(const std::vector<unsigned char>& b, size_t at) {
     return le16(b, at) | (le16(b, at + 2) << 16);
 }
 size_t rowBytes(int width, int bpp) {
-    return static_cast<size_t>((width * bpp + 31) / 32 * 4);
+    return (static_cast<size_t>(width) * static_cast<size_t>(bpp) + 31) / 32 * 4;
 }
 
 struct IconImage {
@@ -187,8 +192,9 @@ struct IconImage {
 
 std::vector<IconImage> iconImages(const std::vector<unsigned char>& ico) {
     std::vector<IconImage> images;
-    if (ico.size() < 6 || le16(ico, 0) != 0 || le16(ico, 2) != 1)
+    if (ico.size() < 6 || le16(ico, 0) != 0 || le16(ico, 2) != 1) {
         return images;
+    }
     const size_t count = le16(ico, 4);
     for (size_t i = 0; i < count && 6 + 16 * (i + 1) <= ico.size(); ++i) {
         const size_t e = 6 + 16 * i;
@@ -273,7 +279,8 @@ std::vector<unsigned char> bmpPixels(const std::vector<unsigned char>& bmp, int&
     for (int y = 0; y < height; ++y) {
         const size_t row = pixels + stride * static_cast<size_t>(rawHeight < 0 ? y : height - 1 - y);
         for (int x = 0; x < width; ++x) {
-            const size_t at = bpp == 24 ? row + static_cast<size_t>(x) * 3 : palette + 4u * bmp.at(row + x);
+            const size_t at =
+                bpp == 24 ? row + static_cast<size_t>(x) * 3 : palette + 4 * size_t{bmp.at(row + x)};
             rgb.insert(rgb.end(), {bmp.at(at + 2), bmp.at(at + 1), bmp.at(at)});
         }
     }

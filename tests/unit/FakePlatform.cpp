@@ -226,10 +226,9 @@ RegStatus FakePlatform::RegCloseKey(KeyHandle key) {
 }
 
 std::wstring FakePlatform::FromAnsiCodePage(const std::string& bytes) {
-    std::wstring text;
-    for (const char c : bytes) {
-        text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
-    }
+    std::wstring text(bytes.size(), L'\0');
+    std::transform(bytes.begin(), bytes.end(), text.begin(),
+                   [](char c) { return static_cast<wchar_t>(static_cast<unsigned char>(c)); });
     return text;
 }
 

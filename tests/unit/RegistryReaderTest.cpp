@@ -8,7 +8,6 @@
 
 using namespace tovalset;
 using tovalset::fake::FakePlatform;
-using tovalset::fake::RegValue;
 
 namespace {
 

@@ -114,7 +114,7 @@ HWND WaitForWindow(const char* className, DWORD milliseconds) {
 namespace {
 
 struct BoxSearch {
-    DWORD process;
+    DWORD process = 0;
     HWND box = nullptr;
 };
 

@@ -70,7 +70,7 @@ public:
 
 private:
     static DWORD WINAPI Run(void* self);
-    CRITICAL_SECTION lock_;
+    CRITICAL_SECTION lock_{};
     std::vector<std::string> texts_;
     win32::UniqueHandle stop_;
     win32::UniqueHandle thread_;
