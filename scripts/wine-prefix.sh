@@ -11,8 +11,11 @@ wine_prefix_copy() {
     cp -a "$TOVALSET_WINE_ROOT/base/." "$WINEPREFIX/"
 }
 
+# Only ever a copy made by wine_prefix_copy: a script that fails before it has one must not take a
+# prefix from the environment (~/.wine, say) with it.
 wine_prefix_drop() {
-    wineserver -k 2>/dev/null
-    wineserver -w 2>/dev/null
+    [[ -n "${TOVALSET_WINE_ROOT:-}" && "${WINEPREFIX:-}" == "$TOVALSET_WINE_ROOT"/copies/* ]] || return 0
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
     rm -rf "$WINEPREFIX"
 }

@@ -3,33 +3,9 @@
 # folder: what the user is shown, and what really lands in the current user's root store.
 #   certificate-actions.sh <action_driver.exe> <bin folder>
 set -euo pipefail
-source "$(dirname "$(realpath "$0")")/../../scripts/wine-prefix.sh"
 driver=$1 bin=$2
-
-fail() { echo "FAIL: $*" >&2; exit 1; }
-roots='HKCU\Software\Microsoft\SystemCertificates\Root\Certificates'
-files=(DigitalSignOld.cer IRIranCommerceIntermediateCAOld.cer IRIranCommerceIntermediateCA.cer IRIROOTCA.crt
-    'GICADigitalSign-Silver(L2)New.cer' GovernmentalGeneralIntermediateCANew.cer IslamicRepublicofIRANRootCANew.cer)
-
-thumbprint() {
-    local form=DER
-    grep -q -- '-----BEGIN' "$1" && form=PEM
-    openssl x509 -inform "$form" -in "$1" -noout -fingerprint -sha1 | sed 's/.*=//; s/://g'
-}
-declare -A thumb
-for f in "${files[@]}"; do thumb[$f]=$(thumbprint "$bin/All/$f"); done
-
-# A fresh prefix and a copy of the exe's folder in it.
-fresh() {
-    [[ -n "${WINEPREFIX:-}" && "$WINEPREFIX" == "$TOVALSET_WINE_ROOT"/copies/* ]] && wine_prefix_drop
-    wine_prefix_copy
-    app="$WINEPREFIX/drive_c/TovalSet"
-    cp -a "$bin" "$app"
-}
+source "$(dirname "$(realpath "$0")")/certificate-support.sh"
 trap 'wine_prefix_drop' EXIT
-run() { (cd "$1" && wine "$driver" "$2" | tr -d '\r'); }
-in_store() { wine reg query "$roots" 2>/dev/null | tr -d '\r' | grep -qi "\\\\$1\$"; }
-ok='message: The Import Was Successfull '
 
 echo "== all seven certificates"
 fresh

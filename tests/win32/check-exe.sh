@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Reads an exe's PE headers and import table and fails on anything that would stop it on Windows XP SP3 or
 # weaken it: a DLL outside the allowlist, a function newer than XP SP3, a header that is not PE32 for
-# Windows 5.01, no ASLR (DYNAMIC_BASE with a relocation table) or no DEP (NX_COMPAT).
+# Windows 5.01, no ASLR (DYNAMIC_BASE with a relocation table) or no DEP (NX_COMPAT), and no embedded
+# manifest that is well formed and asks to run as the invoking user (no elevation prompt, no virtualized
+# writes).
 #   check-exe.sh <objdump> <exe>
 set -euo pipefail
 objdump=$1 exe=$2
@@ -36,6 +38,20 @@ characteristics=$((16#$(field DllCharacteristics)))
 ((characteristics & 0x40)) || fail "DYNAMIC_BASE is not set"
 ((characteristics & 0x100)) || fail "NX_COMPAT is not set"
 grep -Eq '^Entry 5 [0-9a-f]*[1-9a-f][0-9a-f]* [0-9a-f]*[1-9a-f]' <<<"$dump" || fail "no relocation table"
+# Libraries loaded later than start-up are loaded by our own code, after the DLL search is hardened
+# (check-dll-search.sh); a delay-load table would load them behind its back.
+grep -Eq '^Entry d 0+ 0+ ' <<<"$dump" || fail "a delay-load import table"
 
-[[ $status == 0 ]] && echo "$(basename "$exe"): imports and headers fit Windows XP SP3"
+manifest=$(wrestool -x --raw --type=24 --name=1 "$exe" 2>/dev/null || true)
+if [[ -z "$manifest" ]]; then
+    fail "no manifest embedded"
+elif ! xmllint --noout - <<<"$manifest" 2>/dev/null; then
+    fail "the manifest is not well-formed XML"
+else
+    level() { xmllint --xpath "string(//*[local-name()='requestedExecutionLevel']/@$1)" - <<<"$manifest"; }
+    [[ $(level level) == asInvoker && $(level uiAccess) == false ]] ||
+        fail "the manifest does not ask for asInvoker without uiAccess"
+fi
+
+[[ $status == 0 ]] && echo "$(basename "$exe"): imports, headers and manifest fit Windows XP SP3"
 exit $status

@@ -1,7 +1,9 @@
 // Stands in for a running browser: three top-level "IEFrame" windows and one window of another class,
 // each counting the close requests it gets. It prints "ready" when its windows exist, and after the test's
 // run (or 30 s) prints each window's count and exits. With "close" after the file name its browser frames
-// close on the request, as a browser's do, and it ends by itself once they all have.
+// close on the request, as a browser's do, and it ends by itself once they all have. With "hang" its windows
+// handle no message at all until the test's run is over, as a browser stuck in a page: what was posted to
+// them waits in the queue, and is counted when it finally pumps.
 #include <windows.h>
 
 #include <cstdio>
@@ -12,6 +14,7 @@ namespace {
 int counts[4];
 HWND windows[4];
 bool closeFrames = false;
+bool hangs = false;
 
 LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CLOSE) {
@@ -37,6 +40,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     closeFrames = argc > 2 && std::string(argv[2]) == "close";
+    hangs = argc > 2 && std::string(argv[2]) == "hang";
     const char* classes[4] = {"IEFrame", "IEFrame", "TovalSetOther", "IEFrame"};
     for (int i = 0; i < 4; ++i) {
         WNDCLASSA windowClass{};
@@ -50,9 +54,10 @@ int main(int argc, char** argv) {
     }
     std::printf("ready\n");
     std::fflush(stdout);
+    // Bounded either way: a stand-in must not outlive the test that started it.
     for (int waited = 0; waited < 30000; waited += 20) {
         MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        while (!hangs && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
             DispatchMessageA(&message);
         }
         if (GetFileAttributesA(argv[1]) != INVALID_FILE_ATTRIBUTES ||

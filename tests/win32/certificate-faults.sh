@@ -1,0 +1,142 @@
+#!/usr/bin/env bash
+# The support folder's faults, on the real platform from a copy of the exe's folder: each ends with its
+# defined message, keeps what the other steps put into the root store, and leaves the program running.
+#   certificate-faults.sh <action_driver.exe> <bin folder> <never_ends.exe> tools
+#       a certificate manager that never ends; certmgr.exe, TOVALPKI.exe and the help file missing
+#   certificate-faults.sh <action_driver.exe> <bin folder> <never_ends.exe> files
+#       each of the seven certificate files missing in turn
+set -euo pipefail
+driver=$1 bin=$2 never_ends=$3 group=$4
+source "$(dirname "$(realpath "$0")")/certificate-support.sh"
+
+# The scripts' steps in order, as "<file>|<what is shown when it lands>".
+root_steps=()
+for f in DigitalSignOld.cer IRIranCommerceIntermediateCAOld.cer IRIranCommerceIntermediateCA.cer \
+    IRIranCommerceIntermediateCAOld.cer IRIROOTCA.crt 'GICADigitalSign-Silver(L2)New.cer' \
+    GovernmentalGeneralIntermediateCANew.cer IslamicRepublicofIRANRootCANew.cer; do
+    root_steps+=("$f|$ok")
+done
+new_steps=('GICADigitalSign-Silver(L2)New.cer|'
+    'GovernmentalGeneralIntermediateCANew.cer|message: GovernmentalGeneralIntermediateCANew Is OK!'
+    'IslamicRepublicofIRANRootCANew.cer|')
+
+# shown_without <missing file> <steps...>: what a script shows when that file is missing.
+shown_without() {
+    local missing=$1 step
+    shift
+    for step in "$@"; do
+        if [[ ${step%%|*} == "$missing" ]]; then
+            echo "message: Import failed: All\\$missing (certmgr exit code 2)."
+        elif [[ -n ${step#*|} ]]; then
+            echo "${step#*|}"
+        fi
+    done
+    echo "still running"
+}
+
+# Every process that runs in a prefix, by its command line.
+processes_in() {
+    local environ
+    for environ in $(grep -lzxF "WINEPREFIX=$1" /proc/[0-9]*/environ 2>/dev/null); do
+        tr '\0' ' ' <"${environ%/environ}/cmdline" 2>/dev/null && echo || true
+    done
+}
+
+# A program that cannot start: one error box naming the command, nothing else, and the program goes on.
+one_error_box() {
+    local what=$1 command=$2 out=$3
+    [[ $(grep -c '^error: ' <<<"$out") == 1 ]] || fail "$what: not exactly one error box: $out"
+    grep -q '^message: ' <<<"$out" && fail "$what: a message besides the error box: $out"
+    [[ "$out" == *$'error: This program could not be started:\n'"$command"$'\n'* ]] ||
+        fail "$what: the error box does not name the command: $out"
+    [[ $(tail -n 1 <<<"$out") == "still running" ]] || fail "$what: the program did not go on: $out"
+    echo "$out" | sed 's/^/    /'
+}
+
+# The server runs until the prefix is dropped, so that no step waits for Wine to start it again.
+fresh_with_server() {
+    fresh
+    # Only a copy of our own is ever dropped, never a prefix that came with the environment.
+    trap 'wine_prefix_drop || true' EXIT
+    wineserver -p </dev/null >/dev/null 2>&1
+}
+
+if [[ $group == files ]]; then
+    fresh_with_server
+    store_checked=()
+    for f in "${files[@]}"; do
+        # The renewal script is the shorter one for the files that it imports.
+        script=root
+        steps=("${root_steps[@]}")
+        if [[ $f == *New.cer ]]; then
+            script=new
+            steps=("${new_steps[@]}")
+        fi
+        echo "== $f missing, $script script"
+        # The store is looked at after the first case of each script, from empty: a look costs as much as
+        # an import, and the messages already tell each step's outcome.
+        look=0
+        if [[ " ${store_checked[*]} " != *" $script "* ]]; then
+            look=1
+            ((${#store_checked[@]} == 0)) || wine reg delete "$roots" /f >/dev/null 2>&1 || true
+            store_checked+=("$script")
+        fi
+        rm "$app/All/$f"
+        out=$(run "$app" "$script")
+        [[ "$out" == "$(shown_without "$f" "${steps[@]}")" ]] || fail "without $f the $script script showed: $out"
+        if ((look)); then
+            store=$(store_thumbprints)
+            for step in "${steps[@]}"; do
+                other=${step%%|*}
+                [[ $other == "$f" ]] && continue
+                grep -qix "${thumb[$other]}" <<<"$store" || fail "without $f, $other is not in the root store"
+            done
+            grep -qix "${thumb[$f]}" <<<"$store" && fail "$f is in the root store although its file is missing"
+        fi
+        cp -a "$bin/All/$f" "$app/All/"
+    done
+    echo "each missing certificate file failed its own steps only"
+    exit 0
+fi
+
+[[ $group == tools ]] || fail "unknown group $group"
+fresh_with_server
+echo "== no certificate manager"
+rm "$app/All/certmgr.exe"
+one_error_box "the root script without certmgr.exe" 'All\certmgr /add /c  All\DigitalSignOld.cer /s  root' \
+    "$(run "$app" root)"
+one_error_box "the renewal script without certmgr.exe" \
+    'All\certmgr /add /c  All\GICADigitalSign-Silver(L2)New.cer /s  root' "$(run "$app" new)"
+[[ -z $(store_thumbprints) ]] || fail "certificates landed without a certificate manager"
+
+echo "== no middleware"
+rm "$app/All/TOVALPKI.exe"
+one_error_box "the middleware button without TOVALPKI.exe" 'All\TOVALPKI.exe' "$(run "$app" pki)"
+
+echo "== no help file"
+rm "$app/All/TovalSetHelp.chm"
+out=$(run "$app" help)
+[[ "$out" == "still running" ]] || fail "without the help file the program showed: $out"
+
+echo "== a certificate manager that never ends"
+cp "$never_ends" "$app/All/certmgr.exe"
+# The tools inherit the driver's output and outlive it: a file, not a pipe, takes it.
+start=$(date +%s%N)
+(cd "$app" && TOVALSET_TEST_CERTMGR_BOUND_MS=1000 timeout 60 wine "$driver" new >"$app/endless.out" 2>&1) || true
+took=$((($(date +%s%N) - start) / 1000000))
+echo "    the renewal script took $took ms with a wait of 1000 ms per import"
+out=$(tr -d '\r' <"$app/endless.out")
+expected=""
+for f in 'GICADigitalSign-Silver(L2)New.cer' GovernmentalGeneralIntermediateCANew.cer IslamicRepublicofIRANRootCANew.cer; do
+    expected+="message: Import failed: All\\$f (certmgr did not finish)."$'\n'
+done
+[[ "$out" == "${expected}still running" ]] || fail "with a certificate manager that never ends: $out"
+((took >= 3000)) || fail "the imports did not wait for the tool: $took ms"
+# Each tool is left running when its wait ends; dropping the prefix ends them, and nothing of it is left.
+left=$(processes_in "$WINEPREFIX" | grep -c 'All\\certmgr /add' || true)
+[[ $left == 3 ]] || fail "expected the 3 tools still running, found $left: $(processes_in "$WINEPREFIX")"
+prefix=$WINEPREFIX
+wine_prefix_drop
+trap - EXIT
+[[ -z $(processes_in "$prefix") ]] || fail "processes outlived their prefix: $(processes_in "$prefix")"
+echo "support folder faults as expected"

@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# The zone action against faults on Wine's real registry and windows: a zone key the user may not change,
+# a mapping key the user may not change, and a browser whose windows handle no message. Each ends with its
+# one message, keeps what was in the keys before, and leaves the program running.
+#   zone-faults.sh <action_driver.exe> <fake_browser.exe> <key_lock.exe> <service domain>
+set -euo pipefail
+source "$(dirname "$(realpath "$0")")/../../scripts/wine-prefix.sh"
+driver=$1 browser=$2 lock=$3 domain=$4
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+settings='Software\Microsoft\Windows\CurrentVersion\Internet Settings'
+zone_key="$settings\\Zones\\2"
+domain_key="$settings\\ZoneMap\\Domains\\$domain"
+settings_written=(1001 1004 1201 1400 1402 1208)
+failed=$'message: AntiVirus/Firewall Is Start.Configuration Is Not OK!!\nstill running'
+
+# A fresh prefix whose server runs until the prefix is dropped: Wine keeps a key's security in the running
+# server only, never in the registry files, so a server that ended between two steps would drop the lock.
+fresh() {
+    [[ "${WINEPREFIX:-}" == "${TOVALSET_WINE_ROOT:-}"/copies/* ]] && wine_prefix_drop
+    wine_prefix_copy
+    # Only a copy of our own is ever dropped, never a prefix that came with the environment.
+    trap 'wine_prefix_drop || true' EXIT
+    wineserver -p </dev/null >/dev/null 2>&1
+    work="$WINEPREFIX/drive_c/zone-faults"
+    mkdir -p "$work"
+}
+zone() { wine "$driver" zone | tr -d '\r'; }
+query() { wine reg query "HKCU\\$1" 2>/dev/null | tr -d '\r'; }
+# has <query output> <name> <hex value>
+has() { grep -Eq "^\s+$2\s+REG_DWORD\s+$3$" <<<"$1"; }
+# Locks a key with values in it, and requires the registry to refuse writing a value there.
+lock() {
+    local said
+    said=$(wine "$lock" "$@" | tr -d '\r') || true
+    echo "    locked $1:"
+    sed 's/^/        /' <<<"$said"
+    grep -q '^set value: refused' <<<"$said" || fail "Wine let the user write a value into a locked key: $said"
+}
+
+echo "== the service domain's mapping key may not be changed"
+fresh
+# An administrator mapped the domain into Restricted sites and locked the key. (Locking ZoneMap\Domains
+# against new subkeys would show nothing under Wine: its server checks no right on the parent of a key it
+# creates, so the mapping key would be made anyway. The host tests cover a creation that fails.)
+lock "$domain_key" '*=4' http=4
+out=$(zone)
+[[ "$out" == "$failed" ]] || fail "with the mapping key locked the action showed: $out"
+zone_values=$(query "$zone_key")
+for name in "${settings_written[@]}"; do
+    has "$zone_values" "$name" 0x0 || fail "zone value $name was not written before the mapping: $zone_values"
+done
+mapping=$(query "$domain_key")
+has "$mapping" '\*' 0x4 && has "$mapping" http 0x4 || fail "the locked mapping changed: $mapping"
+
+echo "== the zone key may not be changed"
+# Values that were there before: the six settings disallowed (3), and one the action never touches.
+lock "$zone_key" 1001=3 1004=3 1201=3 1400=3 1402=3 1208=3 1A00=1
+out=$(zone)
+[[ "$out" == "$failed" ]] || fail "with the zone key locked the action showed: $out"
+zone_values=$(query "$zone_key")
+for name in "${settings_written[@]}"; do
+    has "$zone_values" "$name" 0x3 || fail "zone value $name changed in the locked key: $zone_values"
+done
+has "$zone_values" 1A00 0x1 || fail "a value the action never writes changed: $zone_values"
+
+echo "== a browser whose windows handle no message"
+fresh
+# One stand-in hangs, one answers: neither may hold up the action, and each frame gets its one request.
+wine "$browser" 'C:\zone-faults\done' hang >"$work/hung.out" 2>/dev/null &
+hung_pid=$!
+wine "$browser" 'C:\zone-faults\done' close >"$work/answering.out" 2>/dev/null &
+answering_pid=$!
+for _ in $(seq 200); do
+    grep -q ready "$work/hung.out" 2>/dev/null && grep -q ready "$work/answering.out" 2>/dev/null && break
+    sleep 0.1
+done
+grep -q ready "$work/hung.out" && grep -q ready "$work/answering.out" || fail "the stand-in browsers did not come up"
+start=$(date +%s%N)
+out=$(timeout 60 wine "$driver" zone | tr -d '\r') || true
+took=$((($(date +%s%N) - start) / 1000000))
+touch "$work/done"
+wait "$hung_pid" "$answering_pid"
+echo "    the action took $took ms with a hung browser window"
+[[ "$out" == $'message: Confoguration Is OK!!\nstill running' ]] || fail "with a hung browser the action showed: $out"
+((took < 10000)) || fail "the action waited for the hung browser window: $took ms"
+expected=$'IEFrame 1\nIEFrame 1\nTovalSetOther 0\nIEFrame 1'
+hung=$(tr -d '\r' <"$work/hung.out" | grep -v ready)
+[[ "$hung" == "$expected" ]] || fail "close requests found in the hung browser's queue: $hung"
+answering=$(tr -d '\r' <"$work/answering.out" | grep -v ready)
+[[ "$answering" == "$expected" ]] || fail "close requests to the answering browser: $answering"
+echo "zone faults as expected"
