@@ -2,6 +2,7 @@
 
 #include "tests/win32/TestSupport.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace tovalset::e2e {
@@ -9,7 +10,7 @@ namespace tovalset::e2e {
 namespace {
 
 struct WindowSearch {
-    DWORD process;
+    DWORD process = 0;
     HWND window = nullptr;
 };
 
@@ -42,6 +43,41 @@ void MouseClickAt(int x, int y) {
     Send(input);
 }
 
+struct WindowCount {
+    DWORD process = 0;
+    long count = 0;
+};
+
+BOOL CALLBACK CountWindow(HWND window, LPARAM param) {
+    auto* counted = reinterpret_cast<WindowCount*>(param);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == counted->process) {
+        ++counted->count;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK CountWindowAndChildren(HWND window, LPARAM param) {
+    CountWindow(window, param);
+    EnumChildWindows(window, &CountWindow, param);
+    return TRUE;
+}
+
+// Every handle value that the process holds can be duplicated from it; values are small multiples of 4.
+long ProbeHandles(HANDLE process) {
+    long count = 0;
+    for (std::uintptr_t value = 4; value < 0x10000; value += 4) {
+        HANDLE copy = nullptr;
+        if (DuplicateHandle(process, reinterpret_cast<HANDLE>(value), GetCurrentProcess(), &copy, 0, FALSE,
+                            DUPLICATE_SAME_ACCESS)) {
+            const win32::UniqueHandle owner(copy);
+            ++count;
+        }
+    }
+    return count;
+}
+
 } // namespace
 
 namespace {
@@ -67,10 +103,9 @@ Pixels Capture(HDC source, int x, int y, int width, int height) {
     pixels.width = width;
     pixels.height = height;
     const auto* words = static_cast<const std::uint32_t*>(bits);
-    pixels.rgb.assign(words, words + static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-    for (auto& word : pixels.rgb) {
-        word &= 0x00FFFFFF;
-    }
+    pixels.rgb.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    std::transform(words, words + pixels.rgb.size(), pixels.rgb.begin(),
+                   [](std::uint32_t word) { return word & 0x00FFFFFF; });
     SelectObject(memory.get(), previous);
     return pixels;
 }
@@ -125,9 +160,10 @@ bool SaveBmp(const Pixels& pixels, const std::string& path) {
         std::string row(static_cast<std::size_t>(stride), '\0');
         for (int x = 0; x < pixels.width; ++x) {
             const std::uint32_t p = pixels.at(x, y);
-            row[static_cast<std::size_t>(x * 3)] = static_cast<char>(p & 0xFF);
-            row[static_cast<std::size_t>(x * 3 + 1)] = static_cast<char>((p >> 8) & 0xFF);
-            row[static_cast<std::size_t>(x * 3 + 2)] = static_cast<char>((p >> 16) & 0xFF);
+            const std::size_t column = static_cast<std::size_t>(x) * 3;
+            row[column] = static_cast<char>(p & 0xFF);
+            row[column + 1] = static_cast<char>((p >> 8) & 0xFF);
+            row[column + 2] = static_cast<char>((p >> 16) & 0xFF);
         }
         data += row;
     }
@@ -148,6 +184,13 @@ const char* const kCertificateFiles[7] = {"DigitalSignOld.cer",
 
 std::string BinFolder() {
     return test::FolderOfThisExe() + "\\..\\..\\bin";
+}
+
+bool InstallRecordingHelpViewer() {
+    char windows[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    return CopyFileA((test::FolderOfThisExe() + "\\..\\win32\\record_start.exe").c_str(),
+                     (std::string(windows) + "\\hh.exe").c_str(), FALSE) != FALSE;
 }
 
 App::App(const std::string& folder) {
@@ -204,7 +247,29 @@ bool App::Running() const {
     return WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
 }
 
+ProcessResources App::Resources() const {
+    ProcessResources resources;
+    SetLastError(ERROR_SUCCESS);
+    const DWORD gdi = GetGuiResources(process_.get(), GR_GDIOBJECTS);
+    resources.gdiCounted = gdi != 0 || GetLastError() != ERROR_CALL_NOT_IMPLEMENTED;
+    if (resources.gdiCounted) {
+        resources.gdiObjects = static_cast<long>(gdi);
+        resources.userObjects = static_cast<long>(GetGuiResources(process_.get(), GR_USEROBJECTS));
+    } else {
+        WindowCount windows{processId_};
+        EnumWindows(&CountWindowAndChildren, reinterpret_cast<LPARAM>(&windows));
+        resources.userObjects = windows.count;
+    }
+    DWORD handles = 0;
+    resources.handles = GetProcessHandleCount(process_.get(), &handles) && handles != 0
+                            ? static_cast<long>(handles)
+                            : ProbeHandles(process_.get());
+    return resources;
+}
+
 void App::WaitUntilReady() const {
+    // Ready for a while, not just for a moment: between two tools of one action the window is enabled
+    // for an instant, and a click then would be lost.
     int readyFor = 0;
     for (int i = 0; i < 600 && readyFor < 6; ++i) {
         const bool ready = IsWindowEnabled(window_) && test::FindMessageBox(processId_) == nullptr;
@@ -258,16 +323,23 @@ std::vector<std::string> App::AnswerBoxes(std::size_t count, DWORD milliseconds)
         }
         Sleep(100); // let it finish drawing
         texts.push_back(test::ReadMessageBox(box));
-        // Answered as a user would: a click on its OK button.
+        // Answered as a user would: a click on its OK button, once the box is in front. A click that
+        // came too early is made again, only while the box is still in front, so it can hit nothing else.
         const HWND ok = FindWindowExA(box, nullptr, "Button", nullptr);
-        SetForegroundWindow(box);
-        if (ok != nullptr) {
+        for (int attempt = 0; attempt < 5 && IsWindow(box); ++attempt) {
+            SetForegroundWindow(box);
+            for (int i = 0; i < 40 && GetForegroundWindow() != box; ++i) {
+                Sleep(50);
+            }
+            if (ok == nullptr || GetForegroundWindow() != box) {
+                break;
+            }
             RECT button;
             GetWindowRect(ok, &button);
             MouseClickAt((button.left + button.right) / 2, (button.top + button.bottom) / 2);
-        }
-        for (int i = 0; i < 100 && IsWindow(box); ++i) {
-            Sleep(50);
+            for (int i = 0; i < 20 && IsWindow(box); ++i) {
+                Sleep(50);
+            }
         }
         if (IsWindow(box)) {
             throw std::runtime_error("a message box did not close when its OK button was clicked");

@@ -17,7 +17,10 @@ struct Pixels {
     int width = 0;
     int height = 0;
     std::vector<std::uint32_t> rgb;
-    std::uint32_t at(int x, int y) const { return rgb[static_cast<std::size_t>(y * width + x)]; }
+    std::uint32_t at(int x, int y) const {
+        return rgb[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                   static_cast<std::size_t>(x)];
+    }
 };
 
 // What the screen shows in a rectangle (screen coordinates).
@@ -31,6 +34,19 @@ extern const char* const kCertificateFiles[7];
 
 // The built exe's folder, with its demo support folder.
 std::string BinFolder();
+// Wine's own help viewer needs a browser engine the tests do not install: a recorder takes its place, and
+// writes how it was started to the file that TOVALSET_RECORD names.
+bool InstallRecordingHelpViewer();
+
+// What a process holds of the system. Wine answers neither GetGuiResources nor GetProcessHandleCount
+// (both give 0): there the kernel handles are counted by probing the process's handle table, the USER
+// objects by counting its windows, and GDI objects cannot be counted (gdiCounted false).
+struct ProcessResources {
+    long handles = 0;
+    long userObjects = 0;
+    long gdiObjects = 0;
+    bool gdiCounted = false;
+};
 
 class App {
 public:
@@ -48,6 +64,7 @@ public:
     // Waits for the process to end; its exit code, or -1 when it did not end in time.
     long WaitForExit(DWORD milliseconds);
     bool Running() const;
+    ProcessResources Resources() const;
 
     // Waits, as a user would, until the program is ready for input: no message box up and its window
     // enabled (it is not while the program waits for a tool it started).

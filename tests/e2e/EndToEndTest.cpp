@@ -36,7 +36,7 @@ void SetHklmText(const char* path, const char* name, const char* text) {
         RegDeleteValueA(key, name);
     } else {
         RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                       static_cast<DWORD>(strlen(text) + 1));
+                       static_cast<DWORD>(strlen(text)) + 1);
     }
 }
 
@@ -229,11 +229,7 @@ TEST_F(EndToEnd, TheMiddlewareStartsMinimizedAndKeepsRunningAfterTheExitButton) 
 }
 
 TEST_F(EndToEnd, HelpStartsTheViewerWithTheTopic) {
-    // Wine's own viewer needs a browser engine the tests do not install; a recorder stands in for it.
-    char windows[MAX_PATH] = {};
-    GetWindowsDirectoryA(windows, MAX_PATH);
-    ASSERT_TRUE(CopyFileA((test::FolderOfThisExe() + "\\..\\win32\\record_start.exe").c_str(),
-                          (std::string(windows) + "\\hh.exe").c_str(), FALSE));
+    ASSERT_TRUE(e2e::InstallRecordingHelpViewer());
     const std::string record = folder_.path() + "\\help.txt";
     SetEnvironmentVariableA("TOVALSET_RECORD", record.c_str()); // inherited by TovalSet and the viewer
     App app(app_);

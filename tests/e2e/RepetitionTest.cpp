@@ -1,0 +1,173 @@
+// Many clicks of every action button on one running TovalSet: whatever a click takes from the system it
+// gives back, so a desktop that is set up again and again never runs out of handles.
+#include <windows.h>
+
+#include "tests/e2e/EndToEnd.h"
+#include "tests/win32/TestSupport.h"
+#include "ui/resources/resource.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+using namespace tovalset;
+using Texts = std::vector<std::string>;
+
+namespace {
+
+// The browser settings button is clicked Rounds() * 4 times, every other action button Rounds() times.
+// TOVALSET_E2E_ROUNDS makes a shorter run for a quick look while working on this test.
+int Rounds() {
+    const char* rounds = std::getenv("TOVALSET_E2E_ROUNDS");
+    return rounds != nullptr && std::atoi(rounds) > 1 ? std::atoi(rounds) : 50;
+}
+
+// Hundreds of clicks through the real mouse would take most of an hour under Wine, waiting on the window
+// manager. Here the clicks and the answers are the messages that a click and an OK press become, posted to
+// the button and the box: TovalSet runs exactly the code it runs for a user.
+void PostClick(HWND control) {
+    const LPARAM middle = MAKELPARAM(65, 17);
+    PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, middle);
+    PostMessageA(control, WM_LBUTTONUP, 0, middle);
+}
+
+// TovalSet is waiting for input: its thread answers, its window is enabled (it is not while an action
+// waits for a tool) and no box is up, several times over. A click posted sooner could come while an action
+// is between two tools, where input is dropped.
+void WaitUntilIdle(const e2e::App& app) {
+    int steady = 0;
+    for (int i = 0; i < 3000 && steady < 5; ++i) {
+        DWORD_PTR ignored = 0;
+        const bool idle =
+            SendMessageTimeoutA(app.window(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &ignored) != 0 &&
+            IsWindowEnabled(app.window()) && test::FindMessageBox(app.processId()) == nullptr;
+        steady = idle ? steady + 1 : 0;
+        Sleep(10);
+    }
+}
+
+Texts AnswerBoxes(const e2e::App& app, std::size_t count) {
+    Texts texts;
+    while (texts.size() < count) {
+        HWND box = nullptr;
+        for (int i = 0; i < 2000 && box == nullptr; ++i) {
+            box = test::FindMessageBox(app.processId());
+            Sleep(box == nullptr ? 10 : 0);
+        }
+        if (box == nullptr) {
+            break;
+        }
+        texts.push_back(test::ReadMessageBox(box));
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        for (int i = 0; i < 500 && IsWindow(box); ++i) {
+            Sleep(10);
+        }
+    }
+    return texts;
+}
+
+class Repetition : public ::testing::Test {
+protected:
+    void SetUp() override {
+        app_ = folder_.path() + "\\TovalSet";
+        ASSERT_TRUE(test::CopyTree(e2e::BinFolder(), app_));
+        ASSERT_TRUE(e2e::InstallRecordingHelpViewer());
+        record_ = folder_.path() + "\\help.txt";
+    }
+
+    void Wrong(const std::string& what) {
+        ++wrong_;
+        lastWrong_ = what;
+    }
+
+    // One click and every box it brings, answered. Hundreds of clicks give one readable failure.
+    void ClickAndAnswer(const e2e::App& app, int id, const Texts& expected) {
+        WaitUntilIdle(app);
+        PostClick(app.control(id));
+        const Texts boxes = AnswerBoxes(app, expected.size());
+        if (boxes != expected) {
+            Wrong("Command" + std::to_string(id - IDC_COMMAND1 + 1) + ": " +
+                  (boxes.empty() ? std::string("no box") : boxes.back()));
+        }
+    }
+
+    // The middleware starts; it is closed again so that fifty of them do not pile up.
+    void StartAndCloseMiddleware(const e2e::App& app) {
+        WaitUntilIdle(app);
+        PostClick(app.control(IDC_COMMAND5));
+        const HWND middleware = test::WaitForWindow("TovalSetPkiStandIn", 10000);
+        if (middleware == nullptr) {
+            Wrong("Command5: the middleware did not start");
+            return;
+        }
+        PostMessageA(middleware, WM_CLOSE, 0, 0);
+        for (int i = 0; i < 500 && IsWindow(middleware); ++i) {
+            Sleep(10);
+        }
+    }
+
+    void OpenHelp(const e2e::App& app) {
+        DeleteFileA(record_.c_str());
+        WaitUntilIdle(app);
+        PostClick(app.control(IDC_COMMAND6));
+        if (!test::WaitForFile(record_, 10000)) {
+            Wrong("Command6: the help viewer did not start");
+        }
+    }
+
+    void Round(const e2e::App& app, bool everyButton) {
+        ClickAndAnswer(app, IDC_COMMAND2, {"message: Confoguration Is OK!!"});
+        if (everyButton) {
+            ClickAndAnswer(app, IDC_COMMAND1, Texts(8, "message: The Import Was Successfull "));
+            ClickAndAnswer(app, IDC_COMMAND4, {"message: GovernmentalGeneralIntermediateCANew Is OK!"});
+            StartAndCloseMiddleware(app);
+            OpenHelp(app);
+        }
+    }
+
+    test::ScratchFolder folder_;
+    std::string app_;
+    std::string record_;
+    int wrong_ = 0;
+    std::string lastWrong_;
+};
+
+TEST_F(Repetition, HundredsOfClicksLeaveNoHandleOrWindowBehind) {
+    SetEnvironmentVariableA("TOVALSET_RECORD", record_.c_str()); // inherited by TovalSet and the viewer
+    const e2e::App app(app_);
+    SetEnvironmentVariableA("TOVALSET_RECORD", nullptr);
+
+    // The first round loads what stays loaded (the shell for the help, the message box's resources).
+    Round(app, true);
+    WaitUntilIdle(app);
+    const e2e::ProcessResources first = app.Resources();
+
+    const int rounds = Rounds();
+    for (int click = 2; click <= rounds * 4; ++click) {
+        Round(app, click <= rounds);
+    }
+    WaitUntilIdle(app);
+    const e2e::ProcessResources last = app.Resources();
+
+    EXPECT_EQ(wrong_, 0) << "the last click that went wrong: " << lastWrong_;
+    EXPECT_EQ(last.handles, first.handles) << "kernel handles";
+    EXPECT_EQ(last.userObjects, first.userObjects) << "USER objects";
+    if (first.gdiCounted) {
+        EXPECT_EQ(last.gdiObjects, first.gdiObjects) << "GDI objects";
+    } else {
+        std::printf("GDI objects are not counted on this system\n");
+    }
+    std::printf("after the first round: %ld handles, %ld USER objects; after %d clicks: %ld and %ld\n",
+                first.handles, first.userObjects, rounds * 8, last.handles, last.userObjects);
+
+    // The window still answers, and still acts.
+    DWORD_PTR answer = 0;
+    EXPECT_NE(SendMessageTimeoutA(app.window(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer), 0);
+    ClickAndAnswer(app, IDC_COMMAND2, {"message: Confoguration Is OK!!"});
+    EXPECT_EQ(wrong_, 0) << lastWrong_;
+    EXPECT_TRUE(app.Running());
+}
+
+} // namespace
