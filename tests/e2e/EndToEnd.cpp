@@ -2,6 +2,8 @@
 
 #include "tests/win32/TestSupport.h"
 
+#include <winternl.h>
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -76,6 +78,43 @@ long ProbeHandles(HANDLE process) {
         }
     }
     return count;
+}
+
+// Wine keeps each process's GDI objects in a table of its own, which the process's PEB names as the GDI
+// shared handle table (as Windows' did): 65536 entries of 24 bytes, one in use when its type is not 0. The
+// count, or -1 when the table cannot be read.
+#pragma pack(push, 1)
+struct WineGdiEntry {
+    std::uint64_t object;
+    std::uint32_t owner;
+    std::uint16_t unique;
+    std::uint8_t type;
+    std::uint8_t flags;
+    std::uint64_t user;
+};
+#pragma pack(pop)
+static_assert(sizeof(WineGdiEntry) == 24, "Wine's GDI handle entry");
+
+long CountWineGdiObjects(HANDLE process) {
+    PROCESS_BASIC_INFORMATION basic{};
+    ULONG length = 0;
+    if (NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof basic, &length) != 0) {
+        return -1;
+    }
+    const std::size_t tableOffset = sizeof(void*) == 8 ? 0xF8 : 0x94; // PEB.GdiSharedHandleTable
+    void* table = nullptr;
+    SIZE_T read = 0;
+    if (!ReadProcessMemory(process, reinterpret_cast<const char*>(basic.PebBaseAddress) + tableOffset, &table,
+                           sizeof table, &read) ||
+        table == nullptr) {
+        return -1;
+    }
+    std::vector<WineGdiEntry> entries(0x10000);
+    if (!ReadProcessMemory(process, table, entries.data(), entries.size() * sizeof(WineGdiEntry), &read)) {
+        return -1;
+    }
+    return static_cast<long>(std::count_if(entries.begin(), entries.end(),
+                                           [](const WineGdiEntry& entry) { return entry.type != 0; }));
 }
 
 } // namespace
@@ -251,11 +290,11 @@ ProcessResources App::Resources() const {
     ProcessResources resources;
     SetLastError(ERROR_SUCCESS);
     const DWORD gdi = GetGuiResources(process_.get(), GR_GDIOBJECTS);
-    resources.gdiCounted = gdi != 0 || GetLastError() != ERROR_CALL_NOT_IMPLEMENTED;
-    if (resources.gdiCounted) {
+    if (gdi != 0 || GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) {
         resources.gdiObjects = static_cast<long>(gdi);
         resources.userObjects = static_cast<long>(GetGuiResources(process_.get(), GR_USEROBJECTS));
     } else {
+        resources.gdiObjects = CountWineGdiObjects(process_.get());
         WindowCount windows{processId_};
         EnumWindows(&CountWindowAndChildren, reinterpret_cast<LPARAM>(&windows));
         resources.userObjects = windows.count;

@@ -40,12 +40,12 @@ bool InstallRecordingHelpViewer();
 
 // What a process holds of the system. Wine answers neither GetGuiResources nor GetProcessHandleCount
 // (both give 0): there the kernel handles are counted by probing the process's handle table, the USER
-// objects by counting its windows, and GDI objects cannot be counted (gdiCounted false).
+// objects by counting its windows, and the GDI objects from the table Wine keeps in the process (-1 when
+// none of these ways can count them).
 struct ProcessResources {
     long handles = 0;
     long userObjects = 0;
-    long gdiObjects = 0;
-    bool gdiCounted = false;
+    long gdiObjects = -1;
 };
 
 class App {

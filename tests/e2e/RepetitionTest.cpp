@@ -154,13 +154,12 @@ TEST_F(Repetition, HundredsOfClicksLeaveNoHandleOrWindowBehind) {
     EXPECT_EQ(wrong_, 0) << "the last click that went wrong: " << lastWrong_;
     EXPECT_EQ(last.handles, first.handles) << "kernel handles";
     EXPECT_EQ(last.userObjects, first.userObjects) << "USER objects";
-    if (first.gdiCounted) {
-        EXPECT_EQ(last.gdiObjects, first.gdiObjects) << "GDI objects";
-    } else {
-        std::printf("GDI objects are not counted on this system\n");
-    }
-    std::printf("after the first round: %ld handles, %ld USER objects; after %d clicks: %ld and %ld\n",
-                first.handles, first.userObjects, rounds * 8, last.handles, last.userObjects);
+    EXPECT_GT(first.gdiObjects, 0) << "GDI objects could not be counted";
+    EXPECT_EQ(last.gdiObjects, first.gdiObjects) << "GDI objects";
+    std::printf("after the first round: %ld handles, %ld USER and %ld GDI objects; after %d clicks: %ld, %ld "
+                "and %ld\n",
+                first.handles, first.userObjects, first.gdiObjects, rounds * 8, last.handles,
+                last.userObjects, last.gdiObjects);
 
     // The window still answers, and still acts.
     DWORD_PTR answer = 0;
