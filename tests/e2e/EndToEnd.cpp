@@ -347,41 +347,64 @@ void App::Key(WORD key, bool shift) const {
     Sleep(100);
 }
 
-std::vector<std::string> App::AnswerBoxes(std::size_t count, DWORD milliseconds) const {
+namespace {
+
+// A click on the box's OK button, as a user makes it, once the box is in front. A click that came too
+// early is made again, only while the box is still in front, so it can hit nothing else.
+void ClickOk(HWND box) {
+    const HWND ok = FindWindowExA(box, nullptr, "Button", nullptr);
+    for (int attempt = 0; attempt < 5 && IsWindow(box); ++attempt) {
+        SetForegroundWindow(box);
+        for (int i = 0; i < 40 && GetForegroundWindow() != box; ++i) {
+            Sleep(50);
+        }
+        if (ok == nullptr || GetForegroundWindow() != box) {
+            break;
+        }
+        RECT button;
+        GetWindowRect(ok, &button);
+        MouseClickAt((button.left + button.right) / 2, (button.top + button.bottom) / 2);
+        for (int i = 0; i < 20 && IsWindow(box); ++i) {
+            Sleep(50);
+        }
+    }
+}
+
+// The command that a click on OK becomes, posted to the box.
+void PostOk(HWND box) {
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    for (int i = 0; i < 500 && IsWindow(box); ++i) {
+        Sleep(10);
+    }
+}
+
+} // namespace
+
+std::vector<std::string> App::AnswerBoxes(std::size_t count, DWORD milliseconds, Answer how) const {
+    const DWORD poll = how == Answer::ByMouse ? 50 : 10;
     std::vector<std::string> texts;
     while (texts.size() < count) {
         HWND box = nullptr;
-        for (DWORD waited = 0; box == nullptr && waited < milliseconds; waited += 50) {
+        for (DWORD waited = 0; box == nullptr && waited < milliseconds; waited += poll) {
             box = test::FindMessageBox(processId_);
             if (box == nullptr) {
-                Sleep(50);
+                Sleep(poll);
             }
         }
         if (box == nullptr) {
             break;
         }
-        Sleep(100); // let it finish drawing
+        if (how == Answer::ByMouse) {
+            Sleep(100); // let it finish drawing: the screen is what a user reads
+        }
         texts.push_back(test::ReadMessageBox(box));
-        // Answered as a user would: a click on its OK button, once the box is in front. A click that
-        // came too early is made again, only while the box is still in front, so it can hit nothing else.
-        const HWND ok = FindWindowExA(box, nullptr, "Button", nullptr);
-        for (int attempt = 0; attempt < 5 && IsWindow(box); ++attempt) {
-            SetForegroundWindow(box);
-            for (int i = 0; i < 40 && GetForegroundWindow() != box; ++i) {
-                Sleep(50);
-            }
-            if (ok == nullptr || GetForegroundWindow() != box) {
-                break;
-            }
-            RECT button;
-            GetWindowRect(ok, &button);
-            MouseClickAt((button.left + button.right) / 2, (button.top + button.bottom) / 2);
-            for (int i = 0; i < 20 && IsWindow(box); ++i) {
-                Sleep(50);
-            }
+        if (how == Answer::ByMouse) {
+            ClickOk(box);
+        } else {
+            PostOk(box);
         }
         if (IsWindow(box)) {
-            throw std::runtime_error("a message box did not close when its OK button was clicked");
+            throw std::runtime_error("a message box did not close when it was answered");
         }
     }
     return texts;

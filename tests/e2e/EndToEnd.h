@@ -71,9 +71,13 @@ public:
     void WaitUntilReady() const;
     void Click(HWND control) const;
     void Key(WORD key, bool shift = false) const;
+    // How a box is answered: a mouse click on its OK button, as a user does, or the command that click
+    // becomes, posted to the box, for runs of hundreds of boxes that the window manager would slow down.
+    enum class Answer { ByMouse, ByMessage };
     // Answers the message boxes that come, one after the other, until `count` have been answered or none
     // comes within `milliseconds`; gives their texts ("message: ..." or "error: ...").
-    std::vector<std::string> AnswerBoxes(std::size_t count, DWORD milliseconds = 20000) const;
+    std::vector<std::string> AnswerBoxes(std::size_t count, DWORD milliseconds = 20000,
+                                         Answer how = Answer::ByMouse) const;
 
 private:
     win32::UniqueHandle process_;

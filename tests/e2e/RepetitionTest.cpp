@@ -48,26 +48,6 @@ void WaitUntilIdle(const e2e::App& app) {
     }
 }
 
-Texts AnswerBoxes(const e2e::App& app, std::size_t count) {
-    Texts texts;
-    while (texts.size() < count) {
-        HWND box = nullptr;
-        for (int i = 0; i < 2000 && box == nullptr; ++i) {
-            box = test::FindMessageBox(app.processId());
-            Sleep(box == nullptr ? 10 : 0);
-        }
-        if (box == nullptr) {
-            break;
-        }
-        texts.push_back(test::ReadMessageBox(box));
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-        for (int i = 0; i < 500 && IsWindow(box); ++i) {
-            Sleep(10);
-        }
-    }
-    return texts;
-}
-
 class Repetition : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -86,7 +66,7 @@ protected:
     void ClickAndAnswer(const e2e::App& app, int id, const Texts& expected) {
         WaitUntilIdle(app);
         PostClick(app.control(id));
-        const Texts boxes = AnswerBoxes(app, expected.size());
+        const Texts boxes = app.AnswerBoxes(expected.size(), 20000, e2e::App::Answer::ByMessage);
         if (boxes != expected) {
             Wrong("Command" + std::to_string(id - IDC_COMMAND1 + 1) + ": " +
                   (boxes.empty() ? std::string("no box") : boxes.back()));
