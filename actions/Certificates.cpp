@@ -23,7 +23,7 @@ void RunImports(PlatformOps& os, const std::vector<Import>& imports) {
             os.StartProgramAndWait(CertmgrCommand(import.file), SW_HIDE, kCertmgrTimeoutMs);
         const std::wstring path = std::wstring(L"All\\") + import.file;
         if (!outcome.finished) {
-            os.ShowMessage(L"Import failed: " + path + L" (certmgr did not finish).");
+            os.ShowMessage(L"Import failed: " + path + L" (certmgr did not finish; it was stopped).");
         } else if (outcome.exitCode != 0) {
             // Each certificate stands on its own: the next one is still tried.
             os.ShowMessage(L"Import failed: " + path + L" (certmgr exit code " +
