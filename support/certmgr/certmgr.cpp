@@ -2,7 +2,8 @@
 // certificate buttons can be run and tested for real. It takes exactly the command that TovalSet gives:
 //     certmgr /add /c  <file> /s  <store>
 // and adds the certificate in <file> (DER or PEM) to the current user's system store <store>, replacing
-// a copy that is already there.
+// a copy that is already there. With TOVALSET_CERTMGR_MODE=ask it first asks, as Windows does before a
+// certificate goes into the user's root store, and adds nothing when the answer is No.
 #include <windows.h>
 #include <wincrypt.h>
 
@@ -21,7 +22,13 @@ enum ExitCode : int {
     kUnreadableFile = 2,
     kNotACertificate = 3,
     kStoreError = 4,
+    kDeclined = 5,
 };
+
+bool Mode(const char* wanted) {
+    char mode[16] = {};
+    return GetEnvironmentVariableA("TOVALSET_CERTMGR_MODE", mode, sizeof mode) != 0 && lstrcmpA(mode, wanted) == 0;
+}
 
 using tovalset::win32::UniqueCertContext;
 using tovalset::win32::UniqueCertStore;
@@ -118,6 +125,12 @@ int main() {
         X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size())));
     if (!certificate) {
         return Fail(kNotACertificate, file + " holds no certificate: " + SystemText(GetLastError()));
+    }
+
+    if (Mode("ask") && MessageBoxA(nullptr, ("Do you want to install this certificate?\n\n" + file).c_str(),
+                                   "Security Warning (certmgr stand-in)",
+                                   MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES) {
+        return Fail(kDeclined, "the user declined to install " + file);
     }
 
     // The user's own registry part of the store, where an add lands anyway. The whole system store would
