@@ -69,7 +69,8 @@ void ModalWindow::Pump() {
     }
 }
 
-win32::ModalHost::WaitEnd ModalWindow::Wait(HANDLE object, DWORD tickMs, const std::function<bool()>& keepWaiting) {
+win32::ModalHost::WaitEnd ModalWindow::Wait(HANDLE object, DWORD tickMs,
+                                            const std::function<bool()>& keepWaiting) {
     // Like a modal box: the window is disabled and its input dropped, not queued, so a click made during
     // the wait does nothing; it keeps painting; a quit request is kept for the message loop.
     const HWND window = window_;

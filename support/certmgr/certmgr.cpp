@@ -27,7 +27,8 @@ enum ExitCode : int {
 
 bool Mode(const char* wanted) {
     char mode[16] = {};
-    return GetEnvironmentVariableA("TOVALSET_CERTMGR_MODE", mode, sizeof mode) != 0 && lstrcmpA(mode, wanted) == 0;
+    return GetEnvironmentVariableA("TOVALSET_CERTMGR_MODE", mode, sizeof mode) != 0 &&
+           lstrcmpA(mode, wanted) == 0;
 }
 
 using tovalset::win32::UniqueCertContext;

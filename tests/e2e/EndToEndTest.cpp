@@ -466,8 +466,8 @@ TEST_F(Busy, ClosingDuringAnActionEndsItAtItsNextStepThenTheProgram) {
     struct Case {
         const char* when;
         int button;
-        bool atBox;          // close while a box shows; otherwise while the first tool runs
-        std::size_t starts;  // tools started by then, and no more after
+        bool atBox;         // close while a box shows; otherwise while the first tool runs
+        std::size_t starts; // tools started by then, and no more after
     };
     for (const Case c : {Case{"during a certificate wait", IDC_COMMAND1, false, 1},
                          Case{"during a success box", IDC_COMMAND1, true, 1},

@@ -139,8 +139,8 @@ TEST_P(EachStep, AToolStoppedAtTheBoundIsReportedAndTheScriptGoesOn) {
 TEST_P(EachStep, ClosingTheWindowEndsTheScriptAtItsNextStep) {
     const StepCase c = GetParam();
     const std::vector<Step>& steps = *c.script->steps;
-    const Calls before = Expected(
-        std::vector<Step>(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(c.step)));
+    const Calls before =
+        Expected(std::vector<Step>(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(c.step)));
     // Asked to close during this step's wait: the wait ends, nothing after it.
     {
         FakePlatform os;

@@ -106,7 +106,8 @@ TEST_F(CertmgrStandIn, AQuestionTheToolAsksIsSeenAndWaitedForPastTheBound) {
     SetEnvironmentVariableA("TOVALSET_CERTMGR_MODE", "ask");
     for (const int answer : {IDYES, IDNO}) {
         QuestionAnswerer answerer{3000, answer};
-        const win32::UniqueHandle thread(CreateThread(nullptr, 0, &QuestionAnswerer::Run, &answerer, 0, nullptr));
+        const win32::UniqueHandle thread(
+            CreateThread(nullptr, 0, &QuestionAnswerer::Run, &answerer, 0, nullptr));
         // The bound is 2 s, time enough for the tool to start and ask; the question stays up 3 s.
         const char* const store = answer == IDYES ? "TovalSetAskYes" : "TovalSetAskNo";
         const std::uint32_t exitCode =

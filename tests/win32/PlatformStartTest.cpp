@@ -89,9 +89,9 @@ TEST_F(StartProgram, GivesTheChildItsWindowStyleButAHiddenConsoleProgramNone) {
         int style;
         int expectedStyle; // -1: no show state given, so the first window the program shows is seen
     };
-    for (const Case c : {Case{false, SW_HIDE, -1}, Case{true, SW_HIDE, SW_HIDE},
-                         Case{false, SW_SHOWMINIMIZED, SW_SHOWMINIMIZED},
-                         Case{true, SW_SHOWMINIMIZED, SW_SHOWMINIMIZED}}) {
+    for (const Case c :
+         {Case{false, SW_HIDE, -1}, Case{true, SW_HIDE, SW_HIDE},
+          Case{false, SW_SHOWMINIMIZED, SW_SHOWMINIMIZED}, Case{true, SW_SHOWMINIMIZED, SW_SHOWMINIMIZED}}) {
         DeleteFileA(record_.c_str());
         Install("All\\TOVALPKI.exe", c.gui);
         os_.StartProgram(L"All\\TOVALPKI.exe", c.style);
@@ -364,9 +364,9 @@ TEST(AnyFolder, TheActionsStartTheirProgramsWithTheirOwnCommandLines) {
                           {"pki", &LaunchPkiTool, "All\\TOVALPKI.exe\n", 0}};
     // A Persian user name (letters code page 1256 has), Georgian letters that no ANSI code page has, and
     // two blanks in a row.
-    for (const std::wstring& folder : {std::wstring(L"\u06a9\u0627\u0631\u0628\u0631"),
-                                      std::wstring(L"\u10d0\u10d1\u10d2 \u0645\u0631\u06cc\u0645"),
-                                      std::wstring(L"Toval  Set")}) {
+    for (const std::wstring& folder :
+         {std::wstring(L"\u06a9\u0627\u0631\u0628\u0631"),
+          std::wstring(L"\u10d0\u10d1\u10d2 \u0645\u0631\u06cc\u0645"), std::wstring(L"Toval  Set")}) {
         const NamedFolder named(folder);
         ASSERT_TRUE(named.ok()) << "folder " << win32::ToAnsi(folder) << ": " << GetLastError();
         for (const Case& c : cases) {

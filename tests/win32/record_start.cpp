@@ -17,11 +17,12 @@ int main() {
     }
     char log[MAX_PATH] = {};
     if (GetEnvironmentVariableA("TOVALSET_RECORD_LOG", log, MAX_PATH) != 0) {
-        const tovalset::win32::UniqueHandle file(CreateFileA(log, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
-                                                             OPEN_ALWAYS, 0, nullptr));
+        const tovalset::win32::UniqueHandle file(
+            CreateFileA(log, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr));
         const std::string line = std::string(GetCommandLineA()) + "\n";
         DWORD written = 0;
-        if (!file || !WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr)) {
+        if (!file ||
+            !WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr)) {
             return 6;
         }
     }
