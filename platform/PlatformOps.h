@@ -117,7 +117,7 @@ public:
 
     // Starts the program that the command line's first word names, relative to the current directory and
     // with ".exe" added when the name has none, and returns without waiting. Hidden, a console program
-    // gets no console at all rather than a hidden window state, so that a question it asks is seen.
+    // gets a console without a window rather than a hidden show state, so that a question it asks is seen.
     // Throws ProgramStartError, or ActionCancelled once the window is closing.
     virtual void StartProgram(const std::wstring& commandLine, int windowStyle) = 0;
 

@@ -204,9 +204,9 @@ UniqueHandle Win32Platform::Launch(const std::wstring& commandLine, int windowSt
     startup.cb = sizeof startup;
     DWORD flags = 0;
     if (windowStyle == SW_HIDE && IsConsoleProgram(program)) {
-        // Hidden, a console program gets no console. A show state would instead fall on the first
-        // window it shows, which may be the very question the system asks the user before a root
-        // certificate goes in: unseen, it would hold the import up until the bound.
+        // Hidden, a console program gets a console without a window. A show state would instead fall on
+        // the first window it shows, which may be the very question the system asks the user before a
+        // root certificate goes in: unseen, it would hold the import up until the bound.
         flags = CREATE_NO_WINDOW;
     } else {
         startup.dwFlags = STARTF_USESHOWWINDOW;
