@@ -362,40 +362,36 @@ TEST(AnyFolder, TheActionsStartTheirProgramsWithTheirOwnCommandLines) {
     const Case cases[] = {{"root", &InstallRootCertificates, root, 8},
                           {"new", &InstallNewCertificates, c5 + "\n" + c6 + "\n" + c7 + "\n", 1},
                           {"pki", &LaunchPkiTool, "All\\TOVALPKI.exe\n", 0}};
-    // A Persian user name (letters code page 1256 has), Georgian letters that no ANSI code page has, and
-    // two blanks in a row.
-    for (const std::wstring& folder :
-         {std::wstring(L"\u06a9\u0627\u0631\u0628\u0631"),
-          std::wstring(L"\u10d0\u10d1\u10d2 \u0645\u0631\u06cc\u0645"), std::wstring(L"Toval  Set")}) {
-        const NamedFolder named(folder);
-        ASSERT_TRUE(named.ok()) << "folder " << win32::ToAnsi(folder) << ": " << GetLastError();
-        for (const Case& c : cases) {
-            char temp[MAX_PATH] = {};
-            GetTempPathA(MAX_PATH, temp);
-            const std::string log = std::string(temp) + "tovalset-starts.log";
-            const std::string record = std::string(temp) + "tovalset-start.txt";
-            DeleteFileA(log.c_str());
-            SetEnvironmentVariableA("TOVALSET_RECORD", record.c_str());
-            SetEnvironmentVariableA("TOVALSET_RECORD_LOG", log.c_str());
-            win32::Win32Platform os;
-            std::vector<std::string> boxes;
-            {
-                test::MessageBoxAnswerer answerer;
-                RunAction(os, c.action);
-                if (c.boxes == 0) {
-                    test::WaitForFile(log, 10000); // the middleware is not waited for
-                    Sleep(200);
-                }
-                boxes = answerer.texts();
+    // A Persian user name (letters code page 1256 has), two blanks in a row, and Georgian letters that no
+    // ANSI code page has, all in one name: each alone is enough to break an ANSI start.
+    const std::wstring folder = L"\u06a9\u0627\u0631\u0628\u0631  \u10d0\u10d1\u10d2";
+    const NamedFolder named(folder);
+    ASSERT_TRUE(named.ok()) << "folder " << win32::ToAnsi(folder) << ": " << GetLastError();
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string log = std::string(temp) + "tovalset-starts.log";
+    SetEnvironmentVariableA("TOVALSET_RECORD", (std::string(temp) + "tovalset-start.txt").c_str());
+    SetEnvironmentVariableA("TOVALSET_RECORD_LOG", log.c_str());
+    for (const Case& c : cases) {
+        DeleteFileA(log.c_str());
+        win32::Win32Platform os;
+        std::vector<std::string> boxes;
+        {
+            test::MessageBoxAnswerer answerer;
+            RunAction(os, c.action);
+            if (c.boxes == 0) {
+                test::WaitForFile(log, 10000); // the middleware is not waited for
+                Sleep(200);
             }
-            SetEnvironmentVariableA("TOVALSET_RECORD", nullptr);
-            SetEnvironmentVariableA("TOVALSET_RECORD_LOG", nullptr);
-            EXPECT_EQ(test::ReadFile(log), c.lines) << c.name << " from " << win32::ToAnsi(folder);
-            EXPECT_EQ(boxes.size(), c.boxes) << c.name << " from " << win32::ToAnsi(folder);
-            for (const std::string& box : boxes) {
-                EXPECT_EQ(box.rfind("message: ", 0), 0u) << win32::ToAnsi(win32::FromAnsi(box));
-            }
-            DeleteFileA(log.c_str());
+            boxes = answerer.texts();
+        }
+        EXPECT_EQ(test::ReadFile(log), c.lines) << c.name;
+        EXPECT_EQ(boxes.size(), c.boxes) << c.name;
+        for (const std::string& box : boxes) {
+            EXPECT_EQ(box.rfind("message: ", 0), 0u) << box;
         }
     }
+    DeleteFileA(log.c_str());
+    SetEnvironmentVariableA("TOVALSET_RECORD", nullptr);
+    SetEnvironmentVariableA("TOVALSET_RECORD_LOG", nullptr);
 }

@@ -75,7 +75,10 @@ ScratchFolder::~ScratchFolder() {
 }
 
 std::string ReadFile(const std::string& path) {
-    const win32::UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    // Sharing delete too: a file that a recorder has just moved into place is still open for a moment
+    // with the delete access of the move, and without it the read would fail and come back empty.
+    const win32::UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ,
+                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                                nullptr, OPEN_EXISTING, 0, nullptr));
     if (!file) {
         return {};
