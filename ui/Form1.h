@@ -6,6 +6,7 @@
 #include "platform/win32/Handles.h"
 #include "platform/win32/Win32Platform.h"
 #include "ui/Picture.h"
+#include "ui/Scale.h"
 
 #include <array>
 
@@ -37,6 +38,7 @@ private:
     win32::Win32Platform& os_;
     HWND window_ = nullptr; // destroyed by closing it; its controls go with it
     HWND focused_ = nullptr;
+    int dpi_ = kBaseDpi; // the system's scale, which the window is laid out and drawn for
     win32::UniqueGdiObject labelFont_;
     Picture background_;
     std::array<Picture, 6> pictures_;
