@@ -87,9 +87,6 @@ TEST_F(EndToEnd, TheWindowHasItsTitleSizeAndControlsWhereTheyBelong) {
     }
     EXPECT_EQ(Text(app.control(IDC_LABEL2)), "Os Versoin:");
     EXPECT_EQ(Text(app.control(IDC_LABEL1)), "IE Versoins:");
-    for (int id = IDC_COMMAND1; id <= IDC_COMMAND6; ++id) {
-        EXPECT_EQ(Text(app.control(id)), "") << "the words are in the picture";
-    }
 }
 
 TEST_F(EndToEnd, TheLabelsShowWhatTheRegistryHoldsOrNothing) {
