@@ -80,13 +80,6 @@ int ScreenDpi() {
     return dpi;
 }
 
-RECT InClient(HWND control, HWND window) {
-    RECT box;
-    GetWindowRect(control, &box);
-    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&box), 2);
-    return box;
-}
-
 // The buttons that are not focused show exactly their picture; the focused one also carries its ring.
 int CompareUnfocused(const e2e::App& app, int firstPicture, bool& compared) {
     const std::string exe = e2e::BinFolder() + "\\TovalSet.exe";
@@ -154,7 +147,7 @@ TEST_F(Scale, TheWindowAndEveryControlAreTheirTwipsAtTheSystemScale) {
     std::printf("client area %ld x %ld at %d dpi\n", client.right, client.bottom, AskedDpi());
     for (const Twips& c : kControls) {
         SCOPED_TRACE("control " + std::to_string(c.id));
-        const RECT r = InClient(app_->control(c.id), app_->window());
+        const RECT r = e2e::ClientBox(app_->control(c.id), app_->window());
         EXPECT_NEAR(r.left, c.left * pixelsPerTwip, 1.0);
         EXPECT_NEAR(r.top, c.top * pixelsPerTwip, 1.0);
         EXPECT_NEAR(r.right - r.left, c.width * pixelsPerTwip, 1.0);
