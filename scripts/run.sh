@@ -3,9 +3,13 @@
 # the project's own (build/run/prefix-win32, or -win64 where Wine is 64-bit: see scripts/wine-env.sh). On
 # the user's display when DISPLAY is set; otherwise a tour under Xvfb that clicks every button, prints what
 # each one did, and saves a screenshot (build/run/TovalSet.png).
+#
+# The window comes up at the prefix's display scale, which winecfg sets ("Screen resolution");
+# TOVALSET_LOGPIXELS=<dots per inch> sets it first: 96 is 100 %, 120 is 125 %, 144 is 150 %, 192 is 200 %.
 set -euo pipefail
 root=$(realpath "$(dirname "$0")/..")
 source "$root/scripts/wine-env.sh"
+source "$root/scripts/wine-prefix.sh"
 arch=$(wine_arch)
 build=$(wine_build "$arch")
 bin="$build/bin"
@@ -18,6 +22,7 @@ cd "$bin"
 
 if [[ -n "${DISPLAY:-}" ]]; then
     [[ -d "$WINEPREFIX" ]] || { wineboot -i >/dev/null 2>&1; wineserver -w; }
+    [[ -z "${TOVALSET_LOGPIXELS:-}" ]] || wine_prefix_scale "$TOVALSET_LOGPIXELS"
     exec wine TovalSet.exe
 fi
 
@@ -36,6 +41,7 @@ wineboot -i >/dev/null 2>&1
 wineserver -w
 winecfg -v "$(wine_windows_version)" >/dev/null 2>&1
 wineserver -w
+[[ -z "${TOVALSET_LOGPIXELS:-}" ]] || wine_prefix_scale "$TOVALSET_LOGPIXELS"
 # Wine's help viewer needs a browser engine that is not installed here: a recorder takes its place, so
 # the tour can show how the help button started it.
 cp "$build/tests/win32/record_start.exe" "$WINEPREFIX/drive_c/windows/hh.exe"

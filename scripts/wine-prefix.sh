@@ -11,6 +11,13 @@ wine_prefix_copy() {
     cp -a "$TOVALSET_WINE_ROOT/base/." "$WINEPREFIX/"
 }
 
+# wine_prefix_scale <dots per inch>: the display scale of the programs in $WINEPREFIX, where winecfg's
+# "Screen resolution" puts it. Wine 8 reads the user's HKCU\Control Panel\Desktop LogPixels, and only
+# without it the machine's value under HKLM\System\CurrentControlSet\Hardware Profiles\Current.
+wine_prefix_scale() {
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+}
+
 # Only ever a copy made by wine_prefix_copy: a script that fails before it has one must not take a
 # prefix from the environment (~/.wine, say) with it.
 wine_prefix_drop() {

@@ -23,8 +23,13 @@ FONT_DIR = "/usr/share/fonts/truetype/noto"
 ARABIC_FONT = os.path.join(FONT_DIR, "NotoNaskhArabic-Bold.ttf")
 LATIN_FONT = os.path.join(FONT_DIR, "NotoSans-Bold.ttf")
 
-BUTTON_SIZE = (130, 35)
+# Every button is 1950 x 525 twips; each is drawn natively, its caption shaped at that size, for each scale
+# the program carries a rendition for (ui/Scale.h), and named with that scale's suffix.
+BUTTON_TWIPS = (1950, 525)
+RENDITIONS = [(96, ""), (120, "-125"), (144, "-150"), (192, "-200")]
+# At 100 %; the others in proportion.
 BUTTON_MARGIN = 3
+CAPTION_SIZES = (17, 8)  # the largest caption size tried, and the first one too small to try
 BACKGROUND_SIZE = (8400, 3200)
 # The window shows only the top-left 313 x 213 of the background; the embedded copy is cut on the JPEG's
 # 8 x 8 block grid, so it is the next multiple of 8 in each direction.
@@ -139,12 +144,24 @@ def render_caption(text, size):
     return canvas.crop(box)
 
 
-def fit_caption(text):
-    """Largest size, up to a comfortable one, whose ink fits inside the button with the margin."""
-    room_w = BUTTON_SIZE[0] - 2 * BUTTON_MARGIN
-    room_h = BUTTON_SIZE[1] - 2 * BUTTON_MARGIN
-    for size in range(17, 8, -1):
-        ink = render_caption(text, size)
+def scaled(length, dpi):
+    """A length at 100 % as whole pixels at dpi, halves up: the program's own rounding (ui/Scale.cpp), so
+    that every rendition is exactly as large as the button the program makes at that scale."""
+    return (length * dpi + 48) // 96
+
+
+def button_size(dpi):
+    return tuple((twips * dpi + 720) // 1440 for twips in BUTTON_TWIPS)
+
+
+def fit_caption(text, size, dpi):
+    """Largest font size, up to a comfortable one, whose ink fits inside the button with the margin."""
+    margin = scaled(BUTTON_MARGIN, dpi)
+    room_w = size[0] - 2 * margin
+    room_h = size[1] - 2 * margin
+    largest, too_small = (scaled(points, dpi) for points in CAPTION_SIZES)
+    for font_size in range(largest, too_small, -1):
+        ink = render_caption(text, font_size)
         if ink.width <= room_w and ink.height <= room_h:
             return ink
     fail("caption does not fit even at the smallest size: " + text)
@@ -154,8 +171,8 @@ def lerp(a, b, t):
     return tuple(round(x + (y - x) * t) for x, y in zip(a, b))
 
 
-def make_button(text, start_green):
-    w, h = BUTTON_SIZE
+def make_button(text, start_green, dpi):
+    w, h = button_size(dpi)
     face = Image.new("RGB", (w, h))
     px = face.load()
     for x in range(w):
@@ -163,22 +180,30 @@ def make_button(text, start_green):
         for y in range(h):
             px[x, y] = colour
 
-    # A raised button: light from the top left, shadow along the bottom and right.
+    # A raised button: light from the top left, shadow along the bottom and right, each line one pixel
+    # wide at 100 % and as wide as the scale makes it.
     highlight = (250, 255, 250)
     shadow_outer = (56, 76, 60)
     shadow_inner = (128, 146, 132)
+    t = scaled(1, dpi)
     for x in range(w):
-        px[x, 0] = highlight
+        for y in range(t):
+            px[x, y] = highlight
     for y in range(h):
-        px[0, y] = highlight
-    for x in range(1, w):
-        px[x, h - 2] = shadow_inner
-        px[x, h - 1] = shadow_outer
-    for y in range(1, h):
-        px[w - 2, y] = shadow_inner if y < h - 1 else shadow_outer
-        px[w - 1, y] = shadow_outer
+        for x in range(t):
+            px[x, y] = highlight
+    for x in range(t, w):
+        for y in range(h - 2 * t, h - t):
+            px[x, y] = shadow_inner
+        for y in range(h - t, h):
+            px[x, y] = shadow_outer
+    for y in range(t, h):
+        for x in range(w - 2 * t, w - t):
+            px[x, y] = shadow_inner if y < h - t else shadow_outer
+        for x in range(w - t, w):
+            px[x, y] = shadow_outer
 
-    ink = fit_caption(text)
+    ink = fit_caption(text, (w, h), dpi)
     left = (w - ink.width) // 2
     top = (h - ink.height) // 2
     face.paste((0, 0, 0), (left, top), ink)
@@ -399,11 +424,16 @@ def decoded_bitmap(jpeg_name):
 
 def main():
     check_tools()
-    for name, text, green in BUTTONS:
-        save_jpeg(make_button(text, green), name, quality=95)
+    renditions = [
+        (os.path.splitext(name)[0] + suffix + ".jpg", text, green, dpi)
+        for name, text, green in BUTTONS
+        for dpi, suffix in RENDITIONS
+    ]
+    for name, text, green, dpi in renditions:
+        save_jpeg(make_button(text, green, dpi), name, quality=95)
     save_jpeg(make_background(), "background.jpg", quality=90)
     cut_visible_region()
-    for name, _, _ in BUTTONS:
+    for name, _, _, _ in renditions:
         decoded_bitmap(name)
     decoded_bitmap("background-visible.jpg")
     make_icon()

@@ -15,36 +15,58 @@ namespace tovalset::ui {
 namespace {
 
 const char* const kClassName = "TovalSetForm1";
-constexpr int kClientWidth = 313;
-constexpr int kClientHeight = 213;
+// The layout in twips, turned into pixels at the system's scale (ui/Scale.h); at 96 dots per inch a pixel is
+// 15 twips, so the client area is 313 x 213.
+constexpr int kClientWidthTwips = 4695;
+constexpr int kClientHeightTwips = 3195;
+// How far a pressed button's picture sinks, and how far in from the edge the focus ring runs: 1 and 3 pixels
+// at 96 dots per inch.
+constexpr int kPressedSinkTwips = 15;
+constexpr int kFocusInsetTwips = 45;
+// 8.25 points: 11 pixels high at 96 dots per inch.
+constexpr int kLabelFontHundredthsOfPoint = 825;
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
 struct Control {
     int id;
-    int left, top, width, height;
+    Box twips;
+};
+
+struct Button {
+    Control control;
+    int picture;
+    // What a screen reader says for the button: the words its picture shows, as text. The face shows
+    // only the picture.
+    const wchar_t* name;
 };
 
 // The buttons in their tab order, which is the order they are made in.
-constexpr std::array<Control, 6> kButtons = {{
-    {IDC_COMMAND1, 160, 88, 130, 35},
-    {IDC_COMMAND2, 160, 168, 130, 35},
-    {IDC_COMMAND3, 24, 168, 130, 35},
-    {IDC_COMMAND4, 160, 128, 130, 35},
-    {IDC_COMMAND5, 24, 88, 130, 35},
-    {IDC_COMMAND6, 24, 128, 130, 35},
+constexpr std::array<Button, 6> kButtons = {{
+    {{IDC_COMMAND1, {2400, 1320, kButtonWidthTwips, kButtonHeightTwips}},
+     IDR_COMMAND1,
+     L"نصب گواهی های دیجیتال (install digital certificates)"},
+    {{IDC_COMMAND2, {2400, 2520, kButtonWidthTwips, kButtonHeightTwips}},
+     IDR_COMMAND2,
+     L"تنظیمات IE (IE settings)"},
+    {{IDC_COMMAND3, {360, 2520, kButtonWidthTwips, kButtonHeightTwips}}, IDR_COMMAND3, L"خروج (exit)"},
+    {{IDC_COMMAND4, {2400, 1920, kButtonWidthTwips, kButtonHeightTwips}},
+     IDR_COMMAND4,
+     L"نصب گواهی دیجیتال(تمدید) (install digital certificate, renewal)"},
+    {{IDC_COMMAND5, {360, 1320, kButtonWidthTwips, kButtonHeightTwips}},
+     IDR_COMMAND5,
+     L"نصب میان افزار (install middleware)"},
+    {{IDC_COMMAND6, {360, 1920, kButtonWidthTwips, kButtonHeightTwips}}, IDR_COMMAND6, L"راهنما (help)"},
 }};
-constexpr std::array<int, 6> kButtonPictures = {IDR_COMMAND1, IDR_COMMAND2, IDR_COMMAND3,
-                                                IDR_COMMAND4, IDR_COMMAND5, IDR_COMMAND6};
 
 struct Label {
-    Control box;
+    Control control;
     const char* text;
 };
 constexpr std::array<Label, 4> kLabels = {{
-    {{IDC_LABEL1, 16, 48, 72, 30}, "IE Versoins:"},
-    {{IDC_LABEL2, 16, 8, 72, 30}, "Os Versoin:"},
-    {{IDC_LABEL3, 96, 8, 201, 30}, ""},
-    {{IDC_LABEL4, 96, 48, 201, 30}, ""},
+    {{IDC_LABEL1, {240, 720, 1080, 450}}, "IE Versoins:"},
+    {{IDC_LABEL2, {240, 120, 1080, 450}}, "Os Versoin:"},
+    {{IDC_LABEL3, {1440, 120, 3015, 450}}, ""},
+    {{IDC_LABEL4, {1440, 720, 3015, 450}}, ""},
 }};
 
 bool IsButton(int id) {
@@ -70,7 +92,18 @@ bool Form1::Create() {
         return false;
     }
 
-    RECT frame = {0, 0, kClientWidth, kClientHeight};
+    // The system's scale, read once: the window is made for it and keeps it, as Windows does not change a
+    // running program's scale short of a new sign-in.
+    const HDC screen = ::GetDC(nullptr);
+    dpi_ = screen != nullptr ? ::GetDeviceCaps(screen, LOGPIXELSY) : 0;
+    if (screen != nullptr) {
+        ::ReleaseDC(nullptr, screen);
+    }
+    if (dpi_ <= 0) {
+        dpi_ = kBaseDpi;
+    }
+
+    RECT frame = {0, 0, ToPixels(kClientWidthTwips, dpi_), ToPixels(kClientHeightTwips, dpi_)};
     ::AdjustWindowRectEx(&frame, kStyle, FALSE, 0);
     window_ = ::CreateWindowExA(0, kClassName, "Toval Win XP", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                                 frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
@@ -81,30 +114,32 @@ bool Form1::Create() {
     modal_.Attach(window_);
 
     background_ = Picture::FromResource(instance_, IDR_BACKGROUND);
+    // Only the rendition for this scale is loaded; the others stay in the file, untouched.
+    const int rendition = static_cast<int>(RenditionFor(dpi_));
     for (std::size_t i = 0; i < kButtons.size(); ++i) {
-        pictures_[i] = Picture::FromResource(instance_, kButtonPictures[i]);
-        const Control& b = kButtons[i];
-        // Owner-drawn: the 130 x 35 picture is the whole face; the words are part of it.
+        const Button& button = kButtons[i];
+        pictures_[i] = Picture::FromResource(instance_, button.picture + rendition * IDR_RENDITION_STEP);
+        const Box b = ToPixels(button.control.twips, dpi_);
+        // Owner-drawn: the picture is the whole face; the words are part of it. The window text is the
+        // button's name for screen readers, in Unicode, as the ANSI code page may have no Persian letters.
         // The button belongs to the window and goes with it; nothing here needs its handle.
-        static_cast<void>(::CreateWindowExA(
-            0, "BUTTON", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, b.left, b.top, b.width,
-            b.height, window_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(b.id)), instance_, nullptr));
+        static_cast<void>(::CreateWindowExW(
+            0, L"BUTTON", button.name, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, b.left, b.top,
+            b.width, b.height, window_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(button.control.id)),
+            instance_, nullptr));
     }
 
-    // 8.25 points bold; at 96 dots per inch, 11 pixels high.
-    const HDC screen = ::GetDC(nullptr);
-    const int height = -::MulDiv(825, ::GetDeviceCaps(screen, LOGPIXELSY), 7200);
-    ::ReleaseDC(nullptr, screen);
-    labelFont_.reset(::CreateFontA(height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ARABIC_CHARSET,
-                                   OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                   DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
+    labelFont_.reset(::CreateFontA(FontHeight(kLabelFontHundredthsOfPoint, dpi_), 0, 0, 0, FW_BOLD, FALSE,
+                                   FALSE, FALSE, ARABIC_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                   DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
     for (const Label& label : kLabels) {
-        const Control& b = label.box;
+        const Box b = ToPixels(label.control.twips, dpi_);
         // No prefix: an '&' in a product name is text, not an access key. The box is fixed; longer text
         // wraps and is cut at its edges.
         const HWND control = ::CreateWindowExA(
             0, "STATIC", label.text, WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, b.left, b.top, b.width,
-            b.height, window_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(b.id)), instance_, nullptr);
+            b.height, window_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(label.control.id)), instance_,
+            nullptr);
         ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(labelFont_.get()), FALSE);
     }
     Load();
@@ -271,14 +306,16 @@ void Form1::DrawButton(const DRAWITEMSTRUCT& item) const {
     }
     RECT face = item.rcItem;
     const bool pressed = (item.itemState & ODS_SELECTED) != 0;
-    // Pressed: the picture sinks by a pixel inside a sunken edge.
-    pictures_[static_cast<std::size_t>(index)].Draw(item.hDC, face.left + (pressed ? 1 : 0),
-                                                    face.top + (pressed ? 1 : 0));
+    // Pressed: the picture sinks inside a sunken edge.
+    const int sink = pressed ? ToPixels(kPressedSinkTwips, dpi_) : 0;
+    pictures_[static_cast<std::size_t>(index)].Draw(item.hDC, face.left + sink, face.top + sink,
+                                                    face.right - face.left, face.bottom - face.top);
     if (pressed) {
         ::DrawEdge(item.hDC, &face, EDGE_SUNKEN, BF_RECT);
     }
     if ((item.itemState & ODS_FOCUS) != 0 && (item.itemState & ODS_NOFOCUSRECT) == 0) {
-        ::InflateRect(&face, -3, -3);
+        const int inset = ToPixels(kFocusInsetTwips, dpi_);
+        ::InflateRect(&face, -inset, -inset);
         ::DrawFocusRect(item.hDC, &face);
     }
 }

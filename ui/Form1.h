@@ -7,6 +7,7 @@
 #include "platform/win32/Handles.h"
 #include "ui/ModalWindow.h"
 #include "ui/Picture.h"
+#include "ui/Scale.h"
 
 #include <array>
 
@@ -40,6 +41,7 @@ private:
     ModalWindow& modal_;
     HWND window_ = nullptr; // destroyed by closing it; its controls go with it
     HWND focused_ = nullptr;
+    int dpi_ = kBaseDpi; // the system's scale, which the window is laid out and drawn for
     win32::UniqueGdiObject labelFont_;
     Picture background_;
     std::array<Picture, 6> pictures_;

@@ -15,13 +15,26 @@ Picture Picture::FromResource(HINSTANCE instance, int id) {
     return picture;
 }
 
-void Picture::Draw(HDC dc, int x, int y) const {
+void Picture::Draw(HDC dc, int x, int y, int width, int height) const {
     if (!bitmap_) {
         return;
     }
     const win32::UniqueMemoryDc memory(::CreateCompatibleDC(dc));
     const HGDIOBJ previous = ::SelectObject(memory.get(), bitmap_.get());
-    ::BitBlt(dc, x, y, width_, height_, memory.get(), 0, 0, SRCCOPY);
+    if (width == width_ && height == height_) {
+        ::BitBlt(dc, x, y, width, height, memory.get(), 0, 0, SRCCOPY);
+    } else {
+        // The halftone mode asks for the brush origin to be set after it; both are put back for the
+        // owner of the device context.
+        const int mode = ::SetStretchBltMode(dc, HALFTONE);
+        POINT origin{};
+        ::SetBrushOrgEx(dc, 0, 0, &origin);
+        ::StretchBlt(dc, x, y, width, height, memory.get(), 0, 0, width_, height_, SRCCOPY);
+        ::SetBrushOrgEx(dc, origin.x, origin.y, nullptr);
+        if (mode != 0) {
+            ::SetStretchBltMode(dc, mode);
+        }
+    }
     ::SelectObject(memory.get(), previous);
 }
 

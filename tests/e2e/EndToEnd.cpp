@@ -158,6 +158,13 @@ Pixels CaptureScreen(const RECT& box) {
     return pixels;
 }
 
+RECT ClientBox(HWND control, HWND window) {
+    RECT box;
+    GetWindowRect(control, &box);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&box), 2);
+    return box;
+}
+
 Pixels ExeBitmap(const std::string& exe, int id) {
     Pixels pixels;
     const HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);

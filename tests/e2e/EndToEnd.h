@@ -25,6 +25,8 @@ struct Pixels {
 
 // What the screen shows in a rectangle (screen coordinates).
 Pixels CaptureScreen(const RECT& box);
+// Where a control lies in its window's client area.
+RECT ClientBox(HWND control, HWND window);
 // A bitmap resource of an exe, as the program loads it.
 Pixels ExeBitmap(const std::string& exe, int id);
 bool SaveBmp(const Pixels& pixels, const std::string& path);

@@ -23,13 +23,6 @@ std::string Text(HWND window) {
     return text;
 }
 
-RECT ClientRect(HWND control, HWND parent) {
-    RECT box;
-    GetWindowRect(control, &box);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&box), 2);
-    return box;
-}
-
 void SetHklmText(const char* path, const char* name, const char* text) {
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, path, &key), ERROR_SUCCESS);
@@ -81,7 +74,7 @@ TEST_F(EndToEnd, TheWindowHasItsTitleSizeAndControlsWhereTheyBelong) {
                          Box{IDC_COMMAND1, 160, 88, 130, 35}, Box{IDC_COMMAND2, 160, 168, 130, 35},
                          Box{IDC_COMMAND3, 24, 168, 130, 35}, Box{IDC_COMMAND4, 160, 128, 130, 35},
                          Box{IDC_COMMAND5, 24, 88, 130, 35}, Box{IDC_COMMAND6, 24, 128, 130, 35}}) {
-        const RECT r = ClientRect(app.control(b.id), app.window());
+        const RECT r = e2e::ClientBox(app.control(b.id), app.window());
         EXPECT_EQ(r.left, b.left) << b.id;
         EXPECT_EQ(r.top, b.top) << b.id;
         EXPECT_EQ(r.right - r.left, b.width) << b.id;
@@ -89,9 +82,6 @@ TEST_F(EndToEnd, TheWindowHasItsTitleSizeAndControlsWhereTheyBelong) {
     }
     EXPECT_EQ(Text(app.control(IDC_LABEL2)), "Os Versoin:");
     EXPECT_EQ(Text(app.control(IDC_LABEL1)), "IE Versoins:");
-    for (int id = IDC_COMMAND1; id <= IDC_COMMAND6; ++id) {
-        EXPECT_EQ(Text(app.control(id)), "") << "the words are in the picture";
-    }
 }
 
 TEST_F(EndToEnd, TheLabelsShowWhatTheRegistryHoldsOrNothing) {

@@ -15,6 +15,8 @@
 
 #include <jpeglib.h>
 
+#include "ui/Scale.h"
+
 namespace {
 
 constexpr int kShownWidth = 313;
@@ -128,9 +130,22 @@ void expectBaselineOfSize(const std::string& name, int width, int height) {
     EXPECT_EQ(jpeg.height, height);
 }
 
-TEST(ArtworkTest, ButtonPicturesAreBaselineJpegsOfTheButtonSize) {
-    for (int i = 1; i <= 6; ++i) {
-        expectBaselineOfSize("Command" + std::to_string(i) + ".jpg", 130, 35);
+// Each button's picture in every rendition the window may draw, named by its scale; the one for 100 % is
+// the button's 130 x 35.
+const char* const kRenditionSuffixes[] = {"", "-125", "-150", "-200"};
+static_assert(std::size(kRenditionSuffixes) == tovalset::ui::kRenditionDpi.size(), "one file per rendition");
+
+TEST(ArtworkTest, ButtonPicturesAreBaselineJpegsOfTheButtonSizeAtTheirScale) {
+    using namespace tovalset::ui;
+    ASSERT_EQ(ToPixels(kButtonWidthTwips, kBaseDpi), 130);
+    ASSERT_EQ(ToPixels(kButtonHeightTwips, kBaseDpi), 35);
+    for (std::size_t r = 0; r < kRenditionDpi.size(); ++r) {
+        for (int i = 1; i <= 6; ++i) {
+            // Exactly the button the window makes at that scale, so the picture is copied, not resampled.
+            expectBaselineOfSize("Command" + std::to_string(i) + kRenditionSuffixes[r] + ".jpg",
+                                 ToPixels(kButtonWidthTwips, kRenditionDpi[r]),
+                                 ToPixels(kButtonHeightTwips, kRenditionDpi[r]));
+        }
     }
 }
 
@@ -168,6 +183,18 @@ TEST(ArtworkTest, VisibleRegionShowsTheBackgroundsWhiteCornerUnchanged) {
     const auto notWhite =
         std::count_if(cut.corner.begin(), cut.corner.end(), [](unsigned char c) { return c != 255; });
     EXPECT_EQ(notWhite, 0) << "samples in the shown corner that are not pure white";
+}
+
+TEST(ArtworkTest, BackgroundIsWhiteAsFarAsTheLargestWindowShowsIt) {
+    // Past the embedded cut-out the window paints white, which is right only while the background is white
+    // that far: at 500 %, the largest scale Windows offers, the client area is five times the cut-out's.
+    const int width = tovalset::ui::ToPixels(4695, 480);
+    const int height = tovalset::ui::ToPixels(3195, 480);
+    const Jpeg full = decode(readResource("background.jpg"), width, height);
+    ASSERT_TRUE(full.ok) << full.error;
+    ASSERT_EQ(full.corner.size(), static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
+    EXPECT_EQ(std::count_if(full.corner.begin(), full.corner.end(), [](unsigned char c) { return c != 255; }),
+              0);
 }
 
 // Icon file layout: a 6-byte directory header, 16-byte entries, then each image as a BITMAPINFOHEADER,
@@ -287,20 +314,26 @@ std::vector<unsigned char> bmpPixels(const std::vector<unsigned char>& bmp, int&
     return rgb;
 }
 
+// The program embeds the bitmaps the committed JPEGs decode to; they must be exactly those pixels.
+void expectDecodedJpeg(const std::string& name) {
+    int width = 0;
+    int height = 0;
+    const std::vector<unsigned char> bitmap = bmpPixels(readResource(name + ".bmp"), width, height);
+    ASSERT_FALSE(bitmap.empty()) << name;
+    const Jpeg jpeg = decode(readResource(name + ".jpg"), width, height);
+    ASSERT_TRUE(jpeg.ok) << name << ": " << jpeg.error;
+    EXPECT_EQ(width, jpeg.width) << name;
+    EXPECT_EQ(height, jpeg.height) << name;
+    EXPECT_TRUE(bitmap == jpeg.corner) << name << ": the bitmap is not the JPEG's decoded pixels";
+}
+
 } // namespace
 
-// The program embeds the bitmaps the committed JPEGs decode to; they must be exactly those pixels.
 TEST(ArtworkTest, EmbeddedBitmapsAreTheirJpegsDecoded) {
-    for (const std::string name :
-         {"Command1", "Command2", "Command3", "Command4", "Command5", "Command6", "background-visible"}) {
-        int width = 0;
-        int height = 0;
-        const std::vector<unsigned char> bitmap = bmpPixels(readResource(name + ".bmp"), width, height);
-        ASSERT_FALSE(bitmap.empty()) << name;
-        const Jpeg jpeg = decode(readResource(name + ".jpg"), width, height);
-        ASSERT_TRUE(jpeg.ok) << name << ": " << jpeg.error;
-        EXPECT_EQ(width, jpeg.width) << name;
-        EXPECT_EQ(height, jpeg.height) << name;
-        EXPECT_TRUE(bitmap == jpeg.corner) << name << ": the bitmap is not the JPEG's decoded pixels";
+    for (int i = 1; i <= 6; ++i) {
+        for (const char* suffix : kRenditionSuffixes) {
+            expectDecodedJpeg("Command" + std::to_string(i) + suffix);
+        }
     }
+    expectDecodedJpeg("background-visible");
 }

@@ -2,8 +2,8 @@
 # Reads an exe's PE headers and import table and fails on anything that would stop it on Windows XP SP3 or
 # weaken it: a DLL outside the allowlist, a function newer than XP SP3, a header that is not PE32 for
 # Windows 5.01, no ASLR (DYNAMIC_BASE with a relocation table) or no DEP (NX_COMPAT), and no embedded
-# manifest that is well formed and asks to run as the invoking user (no elevation prompt, no virtualized
-# writes).
+# manifest that is well formed, asks to run as the invoking user (no elevation prompt, no virtualized
+# writes) and declares the window aware of the display scale in the form Windows XP accepts.
 #   check-exe.sh <objdump> <exe>
 set -euo pipefail
 objdump=$1 exe=$2
@@ -51,6 +51,13 @@ else
     level() { xmllint --xpath "string(//*[local-name()='requestedExecutionLevel']/@$1)" - <<<"$manifest"; }
     [[ $(level level) == asInvoker && $(level uiAccess) == false ]] ||
         fail "the manifest does not ask for asInvoker without uiAccess"
+    # Under the asm.v3 namespace, which Windows XP skips; an application element of asm.v1 stops the program
+    # from starting there at all.
+    aware="//*[local-name()='application' and namespace-uri()='urn:schemas-microsoft-com:asm.v3']"
+    aware+="/*[local-name()='windowsSettings']/*[local-name()='dpiAware'"
+    aware+=" and namespace-uri()='http://schemas.microsoft.com/SMI/2005/WindowsSettings']"
+    [[ $(xmllint --xpath "string($aware)" - <<<"$manifest") == true ]] ||
+        fail "the manifest does not declare system DPI awareness in the form Windows XP accepts"
 fi
 
 [[ $status == 0 ]] && echo "$(basename "$exe"): imports, headers and manifest fit Windows XP SP3"

@@ -4,12 +4,16 @@
 #define IDI_TOVALSET 1
 
 #define IDR_BACKGROUND 101
+// The button pictures drawn for 100 %. The renditions for the larger scales (ui/Scale.h) follow in steps of
+// IDR_RENDITION_STEP, in the same button order: 121 to 126 for 125 %, 131 to 136 for 150 %, 141 to 146 for
+// 200 %.
 #define IDR_COMMAND1 111
 #define IDR_COMMAND2 112
 #define IDR_COMMAND3 113
 #define IDR_COMMAND4 114
 #define IDR_COMMAND5 115
 #define IDR_COMMAND6 116
+#define IDR_RENDITION_STEP 10
 
 // Controls. Clear of IDOK and IDCANCEL, which the keyboard's Enter and Escape send to the window.
 #define IDC_COMMAND1 1001
