@@ -36,6 +36,9 @@ public:
     // we wait for a program.
     void SetMessageOwner(WindowHandle owner) { messageOwner_ = owner; }
 
+    // What took effect (RootStore.cpp).
+    RootLookup LookUpRootCertificate(const std::wstring& certificateFile) override;
+
 private:
     void ShowBox(const std::wstring& text, unsigned icon) const;
     WindowHandle messageOwner_ = WindowHandle::None;
