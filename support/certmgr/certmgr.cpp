@@ -10,6 +10,7 @@
 #include "platform/win32/Text.h"
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -120,11 +121,21 @@ int main() {
         return Fail(kNotACertificate, file + " holds no certificate: " + SystemText(GetLastError()));
     }
 
+    // Tests of what took effect: "add-nothing" reports success and adds nothing, as a tool whose success
+    // is not what it says; "machine" adds to the computer's part of the store, as an administrator does.
+    char mode[16] = {};
+    GetEnvironmentVariableA("TOVALSET_CERTMGR_MODE", mode, sizeof mode);
+    if (std::strcmp(mode, "add-nothing") == 0) {
+        return kAdded;
+    }
+    const DWORD location =
+        std::strcmp(mode, "machine") == 0 ? CERT_SYSTEM_STORE_LOCAL_MACHINE : CERT_SYSTEM_STORE_CURRENT_USER;
+
     // The user's own registry part of the store, where an add lands anyway. The whole system store would
     // also bring in the machine's part, which Wine fills from the host's CA bundle at every start: a
     // quarter of a second per certificate, paid eight times per click.
-    const UniqueCertStore target(CertOpenStore(CERT_STORE_PROV_SYSTEM_REGISTRY_A, 0, 0,
-                                               CERT_SYSTEM_STORE_CURRENT_USER, store.c_str()));
+    const UniqueCertStore target(
+        CertOpenStore(CERT_STORE_PROV_SYSTEM_REGISTRY_A, 0, 0, location, store.c_str()));
     if (!target) {
         return Fail(kStoreError, "cannot open the store " + store + ": " + SystemText(GetLastError()));
     }
