@@ -65,6 +65,7 @@ std::wstring Listed(const std::vector<std::wstring>& items) {
 std::vector<std::wstring> ListEntriesFor(const std::wstring& host) {
     const std::array<const wchar_t*, 4> schemes = {L"", L"https://", L"http://", L"*://"};
     std::vector<std::wstring> entries;
+    entries.reserve(schemes.size());
     for (const wchar_t* scheme : schemes) {
         entries.push_back(scheme + host);
     }

@@ -258,8 +258,6 @@ const OverrideCase kOverrideCases[] = {
     {"machine's zone settings only",
      [](FakePlatform& os) { os.SetDword(L"HKLM\\" + kPolicies, L"Security_HKLM_only", 1); },
      L"only the computer's zone settings count (Security_HKLM_only)"},
-    {"machine's zone settings only, switched off",
-     [](FakePlatform& os) { os.SetDword(L"HKLM\\" + kPolicies, L"Security_HKLM_only", 0); }, L""},
     {"machine's zone settings only, key unreadable",
      [](FakePlatform& os) {
          os.SetDword(L"HKLM\\" + kPolicies, L"Security_HKLM_only", 1);
@@ -317,13 +315,6 @@ const OverrideCase kOverrideCases[] = {
          }
      },
      L"your user policy sets Trusted Sites settings 1001 to 1, 1402 to 1 and 1208 to 3"},
-    {"policy allows every Trusted Sites setting",
-     [](FakePlatform& os) {
-         for (const auto& setting : kSettings) {
-             os.SetDword(L"HKLM\\" + kPolicies + L"\\Zones\\2", setting, 0);
-         }
-     },
-     L""},
     {"policy's Trusted Sites key unreadable",
      [](FakePlatform& os) {
          os.SetDword(L"HKLM\\" + kPolicies + L"\\Zones\\2", L"1400", 3);
@@ -334,8 +325,6 @@ const OverrideCase kOverrideCases[] = {
      [](FakePlatform& os) { os.SetDword(L"HKCU\\" + kUserZoneMap, L"IEHarden", 1); }, kEsc},
     {"enhanced security configuration off",
      [](FakePlatform& os) { os.SetDword(L"HKCU\\" + kUserZoneMap, L"IEHarden", 0); }, L""},
-    {"enhanced security configuration as text",
-     [](FakePlatform& os) { os.SetValue(L"HKCU\\" + kUserZoneMap, L"IEHarden", Text(L"1")); }, L""},
     {"everything at once",
      [](FakePlatform& os) {
          os.SetDword(L"HKLM\\" + kPolicies, L"Security_HKLM_only", 1);

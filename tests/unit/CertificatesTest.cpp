@@ -201,8 +201,6 @@ const TrustCase kTrustCases[] = {
     {"user's part, user roots distrusted", Standing::UserPartOnly, L"", 0x1, false,
      "Import failed: ?" + kPolicyRefuses},
     {"user's part, other protection flags", Standing::UserPartOnly, L"", 0x6, false, ""},
-    {"user's part, every flag", Standing::UserPartOnly, L"", 0xffffffff, false,
-     "Import failed: ?" + kPolicyRefuses},
     {"user's part, policy unreadable", Standing::UserPartOnly, L"", 0x1, true, ""},
     {"machine's part, user roots distrusted", Standing::MachinePart, L"", 0x1, false, ""},
 };

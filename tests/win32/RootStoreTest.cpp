@@ -24,6 +24,10 @@ namespace {
 // A folder whose name no ANSI code page holds in full (Persian letters and a musical sign).
 const std::wstring kFolder = L"\u06af\u0648\u0627\u0647\u06cc \U0001D11E";
 
+std::wstring InFolder(const std::wstring& name) {
+    return kFolder + L"\\" + name;
+}
+
 std::string DemoFile(const char* name) {
     return test::FolderOfThisExe() + "\\..\\..\\bin\\All\\" + name;
 }
@@ -45,10 +49,9 @@ public:
         : location_(location), thumbprint_(test::Thumbprint(DemoFile(demoFile))) {
         const std::string der = test::Der(DemoFile(demoFile));
         const win32::UniqueCertStore store = Open();
-        added_ = store && CertAddEncodedCertificateToStore(store.get(), X509_ASN_ENCODING,
-                                                           reinterpret_cast<const BYTE*>(der.data()),
-                                                           static_cast<DWORD>(der.size()),
-                                                           CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
+        added_ = store && CertAddEncodedCertificateToStore(
+                              store.get(), X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
+                              static_cast<DWORD>(der.size()), CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
     }
     InRootStore(const InRootStore&) = delete;
     InRootStore& operator=(const InRootStore&) = delete;
@@ -64,7 +67,8 @@ public:
 
 private:
     win32::UniqueCertStore Open() const {
-        return win32::UniqueCertStore(CertOpenStore(CERT_STORE_PROV_SYSTEM_REGISTRY_A, 0, 0, location_, "Root"));
+        return win32::UniqueCertStore(
+            CertOpenStore(CERT_STORE_PROV_SYSTEM_REGISTRY_A, 0, 0, location_, "Root"));
     }
     DWORD location_;
     std::vector<BYTE> thumbprint_;
@@ -77,12 +81,13 @@ protected:
         ASSERT_TRUE(CreateDirectoryW(kFolder.c_str(), nullptr));
         // One certificate of each form: DigitalSignOld.cer is DER, IRIROOTCA.crt is PEM.
         for (const char* name : {"DigitalSignOld.cer", "IRIROOTCA.crt"}) {
-            const std::wstring to = kFolder + L"\\" + win32::FromAnsi(name);
-            ASSERT_TRUE(CopyFileW(win32::FromAnsi(DemoFile(name)).c_str(), to.c_str(), FALSE)) << name;
+            ASSERT_TRUE(CopyFileW(win32::FromAnsi(DemoFile(name)).c_str(),
+                                  InFolder(win32::FromAnsi(name)).c_str(), FALSE))
+                << name;
         }
     }
     PlatformOps::RootLookup LookUp(const std::wstring& name) {
-        return os_.LookUpRootCertificate(kFolder + L"\\" + name);
+        return os_.LookUpRootCertificate(InFolder(name));
     }
 
     test::ScratchFolder folder_;
@@ -104,7 +109,7 @@ TEST_F(RootStore, TellsAFileThatCannotBeReadFromOneThatHoldsNoCertificate) {
                                       {L"Text.cer", "no certificate here\n"},
                                       {L"Broken.crt", brokenPem},
                                       {L"Large.cer", std::string(2 * 1024 * 1024, '\x30')}}) {
-        ASSERT_TRUE(WriteBytes(kFolder + L"\\" + name, bytes));
+        ASSERT_TRUE(WriteBytes(InFolder(name), bytes));
         EXPECT_EQ(LookUp(name).standing, Standing::NoCertificate) << std::string(name.begin(), name.end());
     }
 }
