@@ -60,7 +60,7 @@ void RunImports(PlatformOps& os, const std::vector<Import>& imports) {
         const std::wstring path = std::wstring(L"All\\") + import.file;
         bool inEffect = false;
         if (!outcome.finished) {
-            os.ShowMessage(L"Import failed: " + path + L" (certmgr did not finish).");
+            os.ShowMessage(L"Import failed: " + path + L" (certmgr did not finish; it was stopped).");
         } else if (outcome.exitCode != 0) {
             // Each certificate stands on its own: the next one is still tried.
             os.ShowMessage(L"Import failed: " + path + L" (certmgr exit code " +

@@ -8,7 +8,8 @@
 
 namespace tovalset {
 
-// How long one certificate manager run may take before we report it and go on without it.
+// How long one certificate manager run may take, not counting time in which it asks the user something,
+// before it is stopped and reported, and the script goes on.
 constexpr std::uint32_t kCertmgrTimeoutMs = 120000;
 
 extern const wchar_t* const kImportOkMessage;

@@ -7,9 +7,16 @@ void LaunchPkiTool(PlatformOps& os) {
 }
 
 void OpenHelp(PlatformOps& os) {
+    // The system's viewer by its full path: by a bare name the shell would look in the current directory
+    // first, which is wherever the user unpacked us, and run any hh.exe planted there. Without the folder,
+    // nothing is started, as for a missing viewer.
+    const std::wstring windows = os.SystemWindowsDirectory();
+    if (windows.empty()) {
+        return;
+    }
     // The "::/" names the topic page inside the compiled help file, which the viewer opens directly.
-    os.ShellExecuteA(WindowHandle::None, L"open", L"hh.exe", L"All\\TovalSetHelp.chm::/TopicFileName.htm",
-                     L"", SW_SHOWNORMAL);
+    os.ShellExecuteA(WindowHandle::None, L"open", windows + L"\\hh.exe",
+                     L"All\\TovalSetHelp.chm::/TopicFileName.htm", L"", SW_SHOWNORMAL);
 }
 
 } // namespace tovalset

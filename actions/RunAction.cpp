@@ -8,9 +8,13 @@ std::wstring StartFailureText(const ProgramStartError& error) {
 
 void RunAction(PlatformOps& os, Action action) {
     try {
-        action(os);
-    } catch (const ProgramStartError& error) {
-        os.ShowError(StartFailureText(error));
+        try {
+            action(os);
+        } catch (const ProgramStartError& error) {
+            os.ShowError(StartFailureText(error));
+        }
+    } catch (const ActionCancelled&) {
+        // The window is closing: the action ends here, silently, and the window goes next.
     }
 }
 

@@ -66,9 +66,16 @@ private:
     std::wstring reason_;
 };
 
+// The window was asked to close while an action ran. The action ends before its next step: no further
+// program is started and no further message shown; what it already started runs on by itself.
+class ActionCancelled : public std::exception {
+public:
+    const char* what() const noexcept override { return "the window is closing"; }
+};
+
 // How a program that was waited for ended.
 struct ProgramOutcome {
-    bool finished = false;      // false: still running when the wait ran out; it is left running
+    bool finished = false;      // false: still running at the bound, so it was ended there
     std::uint32_t exitCode = 0; // meaningful when finished
 };
 
@@ -100,21 +107,30 @@ public:
     virtual bool PostMessageA(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                               std::intptr_t lParam) = 0;
 
+    // The system's own Windows folder (never a per-user copy of it), which holds its help viewer.
+    virtual std::wstring SystemWindowsDirectory() = 0;
+
     // Shell. The result is the shell's instance value; greater than 32 means success.
     virtual std::intptr_t ShellExecuteA(WindowHandle owner, const std::wstring& operation,
                                         const std::wstring& file, const std::wstring& parameters,
                                         const std::wstring& directory, int showCommand) = 0;
 
     // Starts the program that the command line's first word names, relative to the current directory and
-    // with ".exe" added when the name has none, and returns without waiting. Throws ProgramStartError.
+    // with ".exe" added when the name has none, and returns without waiting. Hidden, a console program
+    // gets a console without a window rather than a hidden show state, so that a question it asks is seen.
+    // Throws ProgramStartError, or ActionCancelled once the window is closing.
     virtual void StartProgram(const std::wstring& commandLine, int windowStyle) = 0;
 
-    // Starts a program as StartProgram does, then waits for it to end, at most `timeoutMs` milliseconds.
-    // The window keeps painting meanwhile and takes no input, as under a modal box. Throws ProgramStartError.
+    // Starts a program as StartProgram does, then waits for it to end. The window keeps painting meanwhile
+    // and takes no input, as under a modal box. `timeoutMs` counts only the time in which the program
+    // shows no window of its own: one that asks the user is waited for until answered. A program still
+    // running at the bound is ended. Throws ProgramStartError, or ActionCancelled when the window is asked
+    // to close during the wait (the program then runs on by itself).
     virtual ProgramOutcome StartProgramAndWait(const std::wstring& commandLine, int windowStyle,
                                                std::uint32_t timeoutMs) = 0;
 
     // A modal box with the text, one OK button and the caption "TovalSet"; returns when it is dismissed.
+    // Throws ActionCancelled, showing nothing, once the window is closing.
     virtual void ShowMessage(const std::wstring& text) = 0;
     // The same box with the error icon, for what went wrong outside the actions' own messages.
     virtual void ShowError(const std::wstring& text) = 0;

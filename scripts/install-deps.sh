@@ -9,7 +9,7 @@ packages=(
     wine wine32:i386 wine64
     xvfb fvwm
     openssl fp-utils libjpeg-dev imagemagick zip
-    bc procps
+    bc procps locales
     icoutils libxml2-utils
     clang libclang-rt-14-dev clang-tidy clang-format cppcheck
 )
@@ -19,14 +19,31 @@ for p in "${packages[@]}"; do
     status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
     [[ "$status" == "install ok installed" ]] || missing+=("$p")
 done
-[[ ${#missing[@]} -eq 0 ]] && exit 0
-
-echo "Installing: ${missing[*]}"
 sudo=()
 [[ $(id -u) -eq 0 ]] || sudo=(sudo)
+
+# Wine names files in the Unix locale's character set, so the English and Persian locales that the tests
+# run under must exist in UTF-8: without them a folder with Persian letters cannot even be made.
+make_locales() {
+    local wanted=()
+    for name in en_US fa_IR; do
+        locale -a 2>/dev/null | grep -qix "$name.utf-\?8" || wanted+=("$name.UTF-8 UTF-8")
+    done
+    [[ ${#wanted[@]} -eq 0 ]] && return 0
+    printf '%s\n' "${wanted[@]}" | "${sudo[@]}" tee -a /etc/locale.gen >/dev/null
+    "${sudo[@]}" locale-gen >/dev/null
+}
+
+if [[ ${#missing[@]} -eq 0 ]]; then
+    make_locales
+    exit 0
+fi
+
+echo "Installing: ${missing[*]}"
 # 32-bit Wine comes from the i386 architecture.
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
     "${sudo[@]}" dpkg --add-architecture i386
 fi
 "${sudo[@]}" apt-get update -q
 "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+make_locales

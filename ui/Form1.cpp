@@ -5,7 +5,6 @@
 #include "actions/Launchers.h"
 #include "actions/MachineFacts.h"
 #include "actions/RunAction.h"
-#include "platform/win32/HandleCast.h"
 #include "platform/win32/Text.h"
 #include "ui/resources/resource.h"
 
@@ -54,7 +53,8 @@ bool IsButton(int id) {
 
 } // namespace
 
-Form1::Form1(HINSTANCE instance, win32::Win32Platform& os) : instance_(instance), os_(os) {}
+Form1::Form1(HINSTANCE instance, PlatformOps& os, ModalWindow& modal)
+    : instance_(instance), os_(os), modal_(modal) {}
 
 bool Form1::Create() {
     WNDCLASSEXA windowClass{};
@@ -78,7 +78,7 @@ bool Form1::Create() {
     if (window_ == nullptr) {
         return false;
     }
-    os_.SetMessageOwner(win32::FromHwnd(window_));
+    modal_.Attach(window_);
 
     background_ = Picture::FromResource(instance_, IDR_BACKGROUND);
     for (std::size_t i = 0; i < kButtons.size(); ++i) {
@@ -187,8 +187,22 @@ LRESULT Form1::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         break;
+    case WM_CLOSE:
+        // Closed from outside during an action (End task, taskkill): the action ends at its next step,
+        // then the window goes, as RunButton sees.
+        if (modal_.busy()) {
+            modal_.RequestClose();
+            return 0;
+        }
+        break;
+    case WM_SETCURSOR:
+        if (modal_.waiting()) {
+            ::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32514) /* IDC_WAIT */));
+            return TRUE;
+        }
+        break;
     case WM_DESTROY:
-        os_.SetMessageOwner(WindowHandle::None);
+        modal_.Attach(nullptr);
         ::PostQuitMessage(0);
         return 0;
     case WM_NCDESTROY:
@@ -215,28 +229,38 @@ void Form1::OnCommand(int id, int notification, bool fromControl) {
 }
 
 void Form1::RunButton(int id) {
+    // One action at a time: a click that arrives while one runs (sent, posted, or from a box's own modal
+    // loop) is ignored, not queued. The exit button too: closing mid-action goes through WM_CLOSE.
+    if (modal_.busy()) {
+        return;
+    }
+    Action action = nullptr;
     switch (id) {
     case IDC_COMMAND1:
-        RunAction(os_, &InstallRootCertificates);
+        action = &InstallRootCertificates;
         break;
     case IDC_COMMAND2:
-        RunAction(os_, &ConfigureBrowserZone);
+        action = &ConfigureBrowserZone;
         break;
     case IDC_COMMAND3:
         // Ends the program at once; what earlier actions started keeps running.
         ::DestroyWindow(window_);
-        break;
+        return;
     case IDC_COMMAND4:
-        RunAction(os_, &InstallNewCertificates);
+        action = &InstallNewCertificates;
         break;
     case IDC_COMMAND5:
-        RunAction(os_, &LaunchPkiTool);
+        action = &LaunchPkiTool;
         break;
     case IDC_COMMAND6:
-        RunAction(os_, &OpenHelp);
+        action = &OpenHelp;
         break;
     default:
-        break;
+        return;
+    }
+    modal_.Run([&] { RunAction(os_, action); });
+    if (modal_.CloseRequested() && window_ != nullptr) {
+        ::DestroyWindow(window_);
     }
 }
 

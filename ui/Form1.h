@@ -3,8 +3,9 @@
 
 #include <windows.h>
 
+#include "platform/PlatformOps.h"
 #include "platform/win32/Handles.h"
-#include "platform/win32/Win32Platform.h"
+#include "ui/ModalWindow.h"
 #include "ui/Picture.h"
 
 #include <array>
@@ -13,7 +14,8 @@ namespace tovalset::ui {
 
 class Form1 {
 public:
-    Form1(HINSTANCE instance, win32::Win32Platform& os);
+    // `modal` is the state that the platform `os` consults while an action runs.
+    Form1(HINSTANCE instance, PlatformOps& os, ModalWindow& modal);
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
     ~Form1() = default;
@@ -34,7 +36,8 @@ private:
     void PaintBackground(HDC dc) const;
 
     HINSTANCE instance_;
-    win32::Win32Platform& os_;
+    PlatformOps& os_;
+    ModalWindow& modal_;
     HWND window_ = nullptr; // destroyed by closing it; its controls go with it
     HWND focused_ = nullptr;
     win32::UniqueGdiObject labelFont_;

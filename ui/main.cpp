@@ -4,6 +4,7 @@
 #include "platform/win32/Text.h"
 #include "platform/win32/Win32Platform.h"
 #include "ui/Form1.h"
+#include "ui/ModalWindow.h"
 
 namespace {
 
@@ -31,8 +32,9 @@ void HardenProcess() {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     HardenProcess();
-    tovalset::win32::Win32Platform os;
-    tovalset::ui::Form1 form(instance, os);
+    tovalset::ui::ModalWindow modal;
+    tovalset::win32::Win32Platform os(modal);
+    tovalset::ui::Form1 form(instance, os, modal);
     if (!form.Create()) {
         const std::string reason =
             tovalset::win32::ToAnsi(tovalset::win32::SystemErrorText(::GetLastError()));

@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <objbase.h>
 
 #include "platform/win32/Win32Platform.h"
 
@@ -6,6 +7,7 @@
 #include "platform/win32/Handles.h"
 #include "platform/win32/Text.h"
 
+#include <cstddef>
 #include <vector>
 
 namespace tovalset::win32 {
@@ -35,18 +37,39 @@ std::wstring ProgramPathOf(const std::wstring& commandLine) {
         word += L".exe";
     }
     // GetFullPathName resolves against the current directory and nothing else: no search of the exe's
-    // folder, the system folders or PATH.
-    const std::string narrow = ToAnsi(word);
-    std::vector<char> full(MAX_PATH);
-    DWORD length = ::GetFullPathNameA(narrow.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    // folder, the system folders or PATH. Wide, so that a folder whose name the ANSI code page cannot
+    // spell (a Persian user name on an English system) still resolves.
+    std::vector<wchar_t> full(MAX_PATH);
+    DWORD length = ::GetFullPathNameW(word.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
     if (length >= full.size()) {
         full.resize(length + 1);
-        length = ::GetFullPathNameA(narrow.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        length = ::GetFullPathNameW(word.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
     }
     if (length == 0 || length >= full.size()) {
         return word;
     }
-    return FromAnsi(full.data(), length);
+    return std::wstring(full.data(), length);
+}
+
+bool IsConsoleProgram(const std::wstring& path) {
+    const UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, 0, nullptr));
+    const auto readAt = [&](LONG offset, void* into, DWORD size) {
+        DWORD read = 0;
+        return ::SetFilePointer(file.get(), offset, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
+               ::ReadFile(file.get(), into, size, &read, nullptr) != FALSE && read == size;
+    };
+    IMAGE_DOS_HEADER dos{};
+    if (!file || !readAt(0, &dos, sizeof dos) || dos.e_magic != IMAGE_DOS_SIGNATURE || dos.e_lfanew <= 0) {
+        return false;
+    }
+    DWORD signature = 0;
+    // The subsystem sits at the same offset in the 32-bit and the 64-bit optional header.
+    const LONG subsystemAt = dos.e_lfanew + static_cast<LONG>(sizeof signature + sizeof(IMAGE_FILE_HEADER) +
+                                                              offsetof(IMAGE_OPTIONAL_HEADER32, Subsystem));
+    WORD subsystem = 0;
+    return readAt(dos.e_lfanew, &signature, sizeof signature) && signature == IMAGE_NT_SIGNATURE &&
+           readAt(subsystemAt, &subsystem, sizeof subsystem) && subsystem == IMAGE_SUBSYSTEM_WINDOWS_CUI;
 }
 
 RegStatus Win32Platform::RegOpenKeyA(KeyHandle key, const std::wstring& subKey, KeyHandle& result) {
@@ -108,6 +131,40 @@ bool Win32Platform::PostMessageA(WindowHandle window, std::uint32_t message, std
     return ::PostMessageA(ToHwnd(window), message, wParam, lParam) != FALSE;
 }
 
+Win32Platform::~Win32Platform() {
+    if (comInitialized_) {
+        using Uninitialize = void(WINAPI*)();
+        if (const auto uninitialize = reinterpret_cast<Uninitialize>(
+                reinterpret_cast<void*>(::GetProcAddress(ole_.get(), "CoUninitialize")))) {
+            uninitialize();
+        }
+    }
+}
+
+std::wstring Win32Platform::SystemWindowsDirectory() {
+    // The system's folder, not the per-user Windows folder that a terminal server gives each user and
+    // that the user can write to.
+    wchar_t folder[MAX_PATH + 1] = {};
+    const UINT length = ::GetSystemWindowsDirectoryW(folder, MAX_PATH + 1);
+    return length > 0 && length <= MAX_PATH ? std::wstring(folder, length) : std::wstring();
+}
+
+void Win32Platform::InitializeCom() {
+    // The shell asks for COM on the thread that calls it, apartment-threaded. Loaded on first use, like the
+    // shell itself; both are known DLLs, which the search cannot be led away from.
+    if (ole_) {
+        return;
+    }
+    ole_.reset(::LoadLibraryA("ole32.dll"));
+    using Initialize = HRESULT(WINAPI*)(LPVOID, DWORD);
+    const auto initialize = ole_ ? reinterpret_cast<Initialize>(reinterpret_cast<void*>(
+                                       ::GetProcAddress(ole_.get(), "CoInitializeEx")))
+                                 : nullptr;
+    // S_FALSE (already initialised on this thread) still counts once and is matched by one uninitialise.
+    comInitialized_ = initialize != nullptr &&
+                      SUCCEEDED(initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+}
+
 std::intptr_t Win32Platform::ShellExecuteA(WindowHandle owner, const std::wstring& operation,
                                            const std::wstring& file, const std::wstring& parameters,
                                            const std::wstring& directory, int showCommand) {
@@ -115,6 +172,7 @@ std::intptr_t Win32Platform::ShellExecuteA(WindowHandle owner, const std::wstrin
     // more memory than the rest of the program. It is a system library (a known DLL), so the search for
     // it cannot be led to a file in the current directory.
     using ShellExecuteFunction = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+    InitializeCom();
     if (!shell_) {
         shell_.reset(::LoadLibraryA("shell32.dll"));
     }
@@ -129,90 +187,101 @@ std::intptr_t Win32Platform::ShellExecuteA(WindowHandle owner, const std::wstrin
     return reinterpret_cast<std::intptr_t>(result);
 }
 
-namespace {
-
 // Starts the program of a command line and hands back its process.
-UniqueHandle Launch(const std::wstring& commandLine, int windowStyle) {
+UniqueHandle Win32Platform::Launch(const std::wstring& commandLine, int windowStyle, DWORD& processId) {
+    if (host_->CloseRequested()) {
+        throw ActionCancelled();
+    }
     const std::wstring program = ProgramPathOf(commandLine);
     if (program.empty()) {
         throw ProgramStartError(commandLine, SystemErrorText(ERROR_FILE_NOT_FOUND));
     }
     // The child sees exactly our line; CreateProcess may write into the buffer, so it is our own copy.
-    const std::string line = ToAnsi(commandLine);
-    std::vector<char> buffer(line.begin(), line.end());
-    buffer.push_back('\0');
+    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back(L'\0');
 
-    STARTUPINFOA startup{};
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = static_cast<WORD>(windowStyle);
+    DWORD flags = 0;
+    if (windowStyle == SW_HIDE && IsConsoleProgram(program)) {
+        // Hidden, a console program gets a console without a window. A show state would instead fall on
+        // the first window it shows, which may be the very question the system asks the user before a
+        // root certificate goes in: unseen, it would hold the import up until the bound.
+        flags = CREATE_NO_WINDOW;
+    } else {
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = static_cast<WORD>(windowStyle);
+    }
     PROCESS_INFORMATION started{};
-    if (!::CreateProcessA(ToAnsi(program).c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          nullptr, &startup, &started)) {
+    if (!::CreateProcessW(program.c_str(), buffer.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr,
+                          &startup, &started)) {
         throw ProgramStartError(commandLine, SystemErrorText(::GetLastError()));
     }
     const UniqueHandle thread(started.hThread);
+    processId = started.dwProcessId;
     return UniqueHandle(started.hProcess);
 }
 
-bool IsInput(UINT message) {
-    return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
-           (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
-           (message >= WM_NCMOUSEMOVE && message <= WM_NCXBUTTONDBLCLK);
+namespace {
+
+BOOL CALLBACK FindVisibleWindow(HWND window, LPARAM param) {
+    auto* const process = reinterpret_cast<DWORD*>(param);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    if (owner == *process && ::IsWindowVisible(window)) {
+        *process = 0;
+        return FALSE;
+    }
+    return TRUE;
 }
 
-// Keeps the window painted while we wait, and lets no input through: no click can start another action
-// before this one ends. A quit request is kept for the message loop.
-DWORD WaitPainting(HANDLE process, DWORD timeoutMs) {
-    const DWORD start = ::GetTickCount();
-    bool quit = false;
-    int quitCode = 0;
-    DWORD result = WAIT_TIMEOUT;
-    for (;;) {
-        const DWORD elapsed = ::GetTickCount() - start;
-        if (elapsed >= timeoutMs) {
-            result = ::WaitForSingleObject(process, 0);
-            break;
-        }
-        result = ::MsgWaitForMultipleObjects(1, &process, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
-        if (result != WAIT_OBJECT_0 + 1) {
-            break;
-        }
-        MSG message;
-        while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) {
-                quit = true;
-                quitCode = static_cast<int>(message.wParam);
-            } else if (!IsInput(message.message)) {
-                ::TranslateMessage(&message);
-                ::DispatchMessageA(&message);
-            }
-        }
-    }
-    if (quit) {
-        ::PostQuitMessage(quitCode);
-    }
-    return result;
+// Whether the process shows a window of its own now: then it is asking the user something.
+bool ShowsAWindow(DWORD processId) {
+    DWORD process = processId;
+    ::EnumWindows(&FindVisibleWindow, reinterpret_cast<LPARAM>(&process));
+    return process == 0;
 }
+
+// How often a wait looks at the tool's windows and at its bound.
+constexpr DWORD kWaitTickMs = 100;
 
 } // namespace
 
 void Win32Platform::StartProgram(const std::wstring& commandLine, int windowStyle) {
-    Launch(commandLine, windowStyle);
+    DWORD processId = 0;
+    Launch(commandLine, windowStyle, processId);
 }
 
 ProgramOutcome Win32Platform::StartProgramAndWait(const std::wstring& commandLine, int windowStyle,
                                                   std::uint32_t timeoutMs) {
-    const UniqueHandle process = Launch(commandLine, windowStyle);
-    const HWND owner = ToHwnd(messageOwner_);
-    const bool disabled = owner != nullptr && ::EnableWindow(owner, FALSE) == FALSE;
-    const DWORD waited = WaitPainting(process.get(), timeoutMs);
-    if (disabled) {
-        ::EnableWindow(owner, TRUE);
-    }
+    DWORD processId = 0;
+    const UniqueHandle process = Launch(commandLine, windowStyle, processId);
+    // The bound counts only the time in which the tool shows nothing: a question it asks is waited for.
+    DWORD counted = 0;
+    DWORD last = ::GetTickCount();
+    const auto keepWaiting = [&] {
+        const DWORD now = ::GetTickCount();
+        if (!ShowsAWindow(processId)) {
+            counted += now - last;
+        }
+        last = now;
+        return counted < timeoutMs;
+    };
     ProgramOutcome outcome;
+    switch (host_->Wait(process.get(), kWaitTickMs, keepWaiting)) {
+    case ModalHost::WaitEnd::Closing:
+        // The tool runs on by itself, like every program an action starts.
+        throw ActionCancelled();
+    case ModalHost::WaitEnd::Stopped:
+        // A hung tool must not run on beside the next one: that overlap is what the wait is for.
+        ::TerminateProcess(process.get(), ERROR_TIMEOUT);
+        ::WaitForSingleObject(process.get(), 5000);
+        return outcome;
+    case ModalHost::WaitEnd::Signalled:
+        break;
+    }
     DWORD exitCode = 0;
-    if (waited == WAIT_OBJECT_0 && ::GetExitCodeProcess(process.get(), &exitCode)) {
+    if (::GetExitCodeProcess(process.get(), &exitCode)) {
         outcome.finished = true;
         outcome.exitCode = exitCode;
     }
@@ -227,9 +296,12 @@ void Win32Platform::ShowError(const std::wstring& text) {
     ShowBox(text, MB_ICONERROR);
 }
 
-void Win32Platform::ShowBox(const std::wstring& text, unsigned icon) const {
+void Win32Platform::ShowBox(const std::wstring& text, unsigned icon) {
+    if (host_->CloseRequested()) {
+        throw ActionCancelled();
+    }
     // Owned by our window it is modal to it; without one, to every window of this thread.
-    const HWND owner = ToHwnd(messageOwner_);
+    const HWND owner = host_->BoxOwner();
     ::MessageBoxA(owner, ToAnsi(text).c_str(), "TovalSet",
                   MB_OK | icon | (owner == nullptr ? MB_TASKMODAL : 0));
 }

@@ -3,11 +3,17 @@
 
 #include "platform/PlatformOps.h"
 #include "platform/win32/Handles.h"
+#include "platform/win32/ModalHost.h"
 
 namespace tovalset::win32 {
 
 class Win32Platform : public PlatformOps {
 public:
+    // Without a host of its own the platform has no window: waits block and boxes are task-modal.
+    Win32Platform() = default;
+    explicit Win32Platform(ModalHost& host) : host_(&host) {}
+    ~Win32Platform() override;
+
     RegStatus RegOpenKeyA(KeyHandle key, const std::wstring& subKey, KeyHandle& result) override;
     RegStatus RegCreateKeyA(KeyHandle key, const std::wstring& subKey, KeyHandle& result) override;
     RegStatus RegQueryValueExA(KeyHandle key, const std::wstring& valueName, std::uint32_t reserved,
@@ -23,6 +29,7 @@ public:
     bool PostMessageA(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                       std::intptr_t lParam) override;
 
+    std::wstring SystemWindowsDirectory() override;
     std::intptr_t ShellExecuteA(WindowHandle owner, const std::wstring& operation, const std::wstring& file,
                                 const std::wstring& parameters, const std::wstring& directory,
                                 int showCommand) override;
@@ -32,21 +39,27 @@ public:
     void ShowMessage(const std::wstring& text) override;
     void ShowError(const std::wstring& text) override;
 
-    // The window that owns our message boxes, so that they are modal to it, and that takes no input while
-    // we wait for a program.
-    void SetMessageOwner(WindowHandle owner) { messageOwner_ = owner; }
-
     // What took effect (RootStore.cpp).
     RootLookup LookUpRootCertificate(const std::wstring& certificateFile) override;
 
 private:
-    void ShowBox(const std::wstring& text, unsigned icon) const;
-    WindowHandle messageOwner_ = WindowHandle::None;
+    UniqueHandle Launch(const std::wstring& commandLine, int windowStyle, DWORD& processId);
+    void ShowBox(const std::wstring& text, unsigned icon);
+    void InitializeCom();
+
+    NoWindowHost noWindow_;
+    ModalHost* host_ = &noWindow_;
     UniqueModule shell_;
+    UniqueModule ole_;
+    bool comInitialized_ = false;
 };
 
 // The program that StartProgram runs for a command line: its first word (or quoted first part), with
 // ".exe" added when the file name has no extension, made absolute against the current directory.
 std::wstring ProgramPathOf(const std::wstring& commandLine);
+
+// Whether the program file is built for the console subsystem (read from its PE header); false when the
+// file cannot be read as one.
+bool IsConsoleProgram(const std::wstring& path);
 
 } // namespace tovalset::win32

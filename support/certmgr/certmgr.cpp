@@ -2,7 +2,8 @@
 // certificate buttons can be run and tested for real. It takes exactly the command that TovalSet gives:
 //     certmgr /add /c  <file> /s  <store>
 // and adds the certificate in <file> (DER or PEM) to the current user's system store <store>, replacing
-// a copy that is already there.
+// a copy that is already there. With TOVALSET_CERTMGR_MODE=ask it first asks, as Windows does before a
+// certificate goes into the user's root store, and adds nothing when the answer is No.
 #include <windows.h>
 #include <wincrypt.h>
 
@@ -10,7 +11,6 @@
 #include "platform/win32/Text.h"
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -22,7 +22,14 @@ enum ExitCode : int {
     kUnreadableFile = 2,
     kNotACertificate = 3,
     kStoreError = 4,
+    kDeclined = 5,
 };
+
+bool Mode(const char* wanted) {
+    char mode[16] = {};
+    return GetEnvironmentVariableA("TOVALSET_CERTMGR_MODE", mode, sizeof mode) != 0 &&
+           lstrcmpA(mode, wanted) == 0;
+}
 
 using tovalset::win32::UniqueCertContext;
 using tovalset::win32::UniqueCertStore;
@@ -121,15 +128,18 @@ int main() {
         return Fail(kNotACertificate, file + " holds no certificate: " + SystemText(GetLastError()));
     }
 
+    if (Mode("ask") && MessageBoxA(nullptr, ("Do you want to install this certificate?\n\n" + file).c_str(),
+                                   "Security Warning (certmgr stand-in)",
+                                   MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES) {
+        return Fail(kDeclined, "the user declined to install " + file);
+    }
+
     // Tests of what took effect: "add-nothing" reports success and adds nothing, as a tool whose success
     // is not what it says; "machine" adds to the computer's part of the store, as an administrator does.
-    char mode[16] = {};
-    GetEnvironmentVariableA("TOVALSET_CERTMGR_MODE", mode, sizeof mode);
-    if (std::strcmp(mode, "add-nothing") == 0) {
+    if (Mode("add-nothing")) {
         return kAdded;
     }
-    const DWORD location =
-        std::strcmp(mode, "machine") == 0 ? CERT_SYSTEM_STORE_LOCAL_MACHINE : CERT_SYSTEM_STORE_CURRENT_USER;
+    const DWORD location = Mode("machine") ? CERT_SYSTEM_STORE_LOCAL_MACHINE : CERT_SYSTEM_STORE_CURRENT_USER;
 
     // The user's own registry part of the store, where an add lands anyway. The whole system store would
     // also bring in the machine's part, which Wine fills from the host's CA bundle at every start: a

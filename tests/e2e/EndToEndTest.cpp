@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace tovalset;
 using e2e::App;
 using Texts = std::vector<std::string>;
@@ -331,5 +333,162 @@ TEST_F(EndToEnd, EachButtonShowsExactlyItsPicture) {
             }
         }
         EXPECT_EQ(differing, 0) << "Command" << i + 1;
+    }
+}
+
+// ---- one action at a time, and a close in the middle of one ----
+
+namespace {
+
+// A box of TovalSet's that shows within the time, left up; or none.
+HWND ShowingBox(const App& app, DWORD milliseconds = 20000) {
+    for (DWORD waited = 0; waited <= milliseconds; waited += 50) {
+        if (const HWND box = test::FindMessageBox(app.processId())) {
+            return box;
+        }
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+std::size_t Lines(const std::string& text) {
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+// What screen readers' invoke, UI automation and scripts send: every button clicked by BM_CLICK and by a
+// posted WM_COMMAND, the exit button among them.
+void ClickEveryButtonFromOutside(const App& app) {
+    for (int id = IDC_COMMAND1; id <= IDC_COMMAND6; ++id) {
+        const HWND button = app.control(id);
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_NORMAL, 5000, &ignored);
+        PostMessageA(app.window(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    }
+    Sleep(700);
+}
+
+// The support folder's tools as recorders that log every start, the certificate manager held until
+// released, and the help viewer recording too: whatever a click starts leaves a trace.
+class Busy : public EndToEnd {
+protected:
+    void SetUp() override {
+        EndToEnd::SetUp();
+        const std::string recorder = test::FolderOfThisExe() + "\\..\\win32\\record_start.exe";
+        for (const char* tool : {"\\All\\certmgr.exe", "\\All\\TOVALPKI.exe"}) {
+            ASSERT_TRUE(CopyFileA(recorder.c_str(), (app_ + tool).c_str(), FALSE));
+        }
+        ASSERT_TRUE(e2e::InstallRecordingHelpViewer());
+        log_ = folder_.path() + "\\starts.log";
+        SetEnvironmentVariableA("TOVALSET_RECORD", (folder_.path() + "\\start.txt").c_str());
+        SetEnvironmentVariableA("TOVALSET_RECORD_LOG", log_.c_str());
+        SetEnvironmentVariableA("TOVALSET_RELEASE_EVENT", "TovalSetE2eRelease");
+    }
+    void TearDown() override {
+        SetEvent(release_.get());
+        for (const char* name : {"TOVALSET_RECORD", "TOVALSET_RECORD_LOG", "TOVALSET_RELEASE_EVENT"}) {
+            SetEnvironmentVariableA(name, nullptr);
+        }
+    }
+    // How many programs TovalSet has started, once none has started for a moment.
+    std::size_t Starts() const {
+        std::size_t starts = Lines(test::ReadFile(log_));
+        for (int i = 0; i < 40; ++i) {
+            Sleep(100);
+            const std::size_t now = Lines(test::ReadFile(log_));
+            if (now == starts && i >= 5) {
+                break;
+            }
+            starts = now;
+        }
+        return starts;
+    }
+    bool ZoneWritten() const {
+        DWORD type = 0;
+        ReadDword("Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains\\"
+                  "pki.toval.example",
+                  "*", type);
+        return type != REG_NONE;
+    }
+    std::string log_;
+    win32::UniqueHandle release_{CreateEventA(nullptr, TRUE, FALSE, "TovalSetE2eRelease")};
+};
+
+} // namespace
+
+TEST_F(Busy, ClicksFromOutsideDuringAWaitOrABoxStartNothing) {
+    App app(app_);
+    // During the wait for the first certificate manager.
+    app.Click(app.control(IDC_COMMAND4));
+    ASSERT_TRUE(test::WaitForFile(log_, 10000));
+    ClickEveryButtonFromOutside(app);
+    EXPECT_EQ(Starts(), 1u) << test::ReadFile(log_);
+    EXPECT_EQ(test::FindMessageBox(app.processId()), nullptr);
+    EXPECT_TRUE(app.Running());
+    SetEvent(release_.get());
+
+    // During the renewal script's one message, with two tools run and one to come.
+    HWND box = ShowingBox(app);
+    ASSERT_NE(box, nullptr);
+    ClickEveryButtonFromOutside(app);
+    EXPECT_EQ(Starts(), 2u) << test::ReadFile(log_);
+    EXPECT_EQ(test::FindMessageBox(app.processId()), box) << "another box came up";
+    EXPECT_EQ(app.AnswerBoxes(2, 1500), Texts{"message: GovernmentalGeneralIntermediateCANew Is OK!"});
+    EXPECT_EQ(Starts(), 3u);
+
+    // During the zone action's box and the first import's box: nothing else either.
+    for (const int id : {IDC_COMMAND2, IDC_COMMAND1}) {
+        app.Click(app.control(id));
+        box = ShowingBox(app);
+        ASSERT_NE(box, nullptr) << "Command" << id - IDC_COMMAND1 + 1;
+        const std::size_t before = Starts();
+        ClickEveryButtonFromOutside(app);
+        EXPECT_EQ(Starts(), before) << "Command" << id - IDC_COMMAND1 + 1;
+        EXPECT_EQ(test::FindMessageBox(app.processId()), box) << "another box came up";
+        EXPECT_TRUE(app.Running());
+        app.AnswerBoxes(id == IDC_COMMAND1 ? 8 : 1);
+    }
+    EXPECT_EQ(Starts(), 3u + 8u);
+    EXPECT_TRUE(app.AnswerBoxes(1, 700).empty());
+    // The help viewer and the middleware never ran: the log holds certificate manager lines only.
+    EXPECT_EQ(test::ReadFile(log_).find("TOVALPKI"), std::string::npos);
+    EXPECT_EQ(test::ReadFile(log_).find("TovalSetHelp"), std::string::npos);
+
+    // Idle again, the next click works.
+    app.Click(app.control(IDC_COMMAND5));
+    ASSERT_TRUE(test::WaitForFile(log_, 1000));
+    for (int i = 0; i < 100 && test::ReadFile(log_).find("All\\TOVALPKI.exe\n") == std::string::npos; ++i) {
+        Sleep(50);
+    }
+    EXPECT_NE(test::ReadFile(log_).find("All\\TOVALPKI.exe\n"), std::string::npos);
+}
+
+TEST_F(Busy, ClosingDuringAnActionEndsItAtItsNextStepThenTheProgram) {
+    struct Case {
+        const char* when;
+        int button;
+        bool atBox;         // close while a box shows; otherwise while the first tool runs
+        std::size_t starts; // tools started by then, and no more after
+    };
+    for (const Case c : {Case{"during a certificate wait", IDC_COMMAND1, false, 1},
+                         Case{"during a success box", IDC_COMMAND1, true, 1},
+                         Case{"during the renewal script's message", IDC_COMMAND4, true, 2}}) {
+        DeleteFileA(log_.c_str());
+        ResetEvent(release_.get());
+        if (c.atBox) {
+            SetEvent(release_.get());
+        }
+        App app(app_);
+        app.Click(app.control(c.button));
+        if (c.atBox) {
+            ASSERT_NE(ShowingBox(app), nullptr) << c.when;
+        } else {
+            ASSERT_TRUE(test::WaitForFile(log_, 10000)) << c.when;
+        }
+        PostMessageA(app.window(), WM_CLOSE, 0, 0); // what taskkill without /F and End task send
+        const DWORD closed = GetTickCount();
+        EXPECT_EQ(app.WaitForExit(2000), 0) << c.when;
+        EXPECT_LT(GetTickCount() - closed, 2000u) << c.when;
+        SetEvent(release_.get()); // the running tool ends; nothing follows it
+        EXPECT_EQ(Starts(), c.starts) << c.when << ": " << test::ReadFile(log_);
     }
 }

@@ -163,14 +163,14 @@ TEST_P(EachStep, AFailedImportIsReportedAndTheScriptGoesOn) {
     }
 }
 
-TEST_P(EachStep, AToolThatDoesNotFinishIsReportedAndLeftRunning) {
+TEST_P(EachStep, AToolStoppedAtTheBoundIsReportedAndTheScriptGoesOn) {
     const StepCase c = GetParam();
     FakePlatform os;
     os.SetOutcome(static_cast<int>(c.step) + 1, {false, 0});
     c.script->action(os);
     EXPECT_EQ(os.calls(), Expected(*c.script->steps, c.step,
                                    Message("Import failed: All\\" + (*c.script->steps)[c.step].file +
-                                           " (certmgr did not finish)."),
+                                           " (certmgr did not finish; it was stopped)."),
                                    false));
 }
 
@@ -239,6 +239,39 @@ TEST(InstallCertificates, ALookUpThatFailsIsReportedAsUnconfirmed) {
                                  L"cannot be read to check it). Access is denied."});
 }
 
+TEST_P(EachStep, ClosingTheWindowEndsTheScriptAtItsNextStep) {
+    const StepCase c = GetParam();
+    const std::vector<Step>& steps = *c.script->steps;
+    const Calls before =
+        Expected(std::vector<Step>(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(c.step)));
+    // Asked to close during this step's wait: the wait ends, nothing after it.
+    {
+        FakePlatform os;
+        os.CloseDuring("StartProgramAndWait", static_cast<int>(c.step) + 1);
+        RunAction(os, c.script->action);
+        Calls expected = before;
+        expected.push_back(Start(steps[c.step].file));
+        EXPECT_EQ(os.calls(), expected);
+        EXPECT_TRUE(os.errors().empty());
+    }
+    // Asked to close during this step's box: the box is the last thing the script does.
+    if (!steps[c.step].okMessage.empty()) {
+        int box = 0;
+        for (std::size_t i = 0; i <= c.step; ++i) {
+            box += steps[i].okMessage.empty() ? 0 : 1;
+        }
+        FakePlatform os;
+        os.CloseDuring("ShowMessage", box);
+        RunAction(os, c.script->action);
+        Calls expected = before;
+        expected.push_back(Start(steps[c.step].file));
+        expected.push_back(Lookup(steps[c.step].file));
+        expected.push_back(steps[c.step].okMessage);
+        EXPECT_EQ(os.calls(), expected);
+        EXPECT_TRUE(os.errors().empty());
+    }
+}
+
 TEST_P(EachStep, AToolThatCannotStartEndsTheActionWithOneErrorBox) {
     const StepCase c = GetParam();
     FakePlatform os;
@@ -269,4 +302,16 @@ TEST(RunAction, AnActionThatStartsNothingShowsNoErrorBox) {
     FakePlatform os;
     RunAction(os, &InstallNewCertificates);
     EXPECT_TRUE(os.errors().empty());
+}
+
+TEST(RunAction, ClosingDuringTheErrorBoxEndsTheActionQuietly) {
+    FakePlatform os;
+    os.Fail("StartProgramAndWait", 1, 2);
+    os.CloseDuring("ShowError", 1);
+    RunAction(os, &InstallRootCertificates);
+    EXPECT_EQ(os.calls().size(), 2u);
+    EXPECT_TRUE(os.closing());
+    // And a start or a box that comes after the close reaches nothing.
+    EXPECT_THROW(os.ShowMessage(L"late"), ActionCancelled);
+    EXPECT_EQ(os.calls().size(), 2u);
 }

@@ -289,6 +289,17 @@ bool FakePlatform::PostMessageA(WindowHandle window, std::uint32_t message, std:
 
 // ---- shell, programs, messages ----
 
+bool FakePlatform::Closes(const std::string& operation) {
+    if (closing_) {
+        throw ActionCancelled();
+    }
+    return closeAt_.first == operation && closeAt_.second == counts_[operation] + 1;
+}
+
+std::wstring FakePlatform::SystemWindowsDirectory() {
+    return Record("SystemWindowsDirectory", "") ? L"" : L"C:\\WINDOWS";
+}
+
 std::intptr_t FakePlatform::ShellExecuteA(WindowHandle owner, const std::wstring& operation,
                                           const std::wstring& file, const std::wstring& parameters,
                                           const std::wstring& directory, int showCommand) {
@@ -302,6 +313,7 @@ std::intptr_t FakePlatform::ShellExecuteA(WindowHandle owner, const std::wstring
 }
 
 void FakePlatform::StartProgram(const std::wstring& commandLine, int windowStyle) {
+    Closes("StartProgram");
     if (Record("StartProgram", Quoted(commandLine) + ", " + std::to_string(windowStyle))) {
         throw ProgramStartError(commandLine, L"The system cannot find the file specified.");
     }
@@ -309,20 +321,27 @@ void FakePlatform::StartProgram(const std::wstring& commandLine, int windowStyle
 
 ProgramOutcome FakePlatform::StartProgramAndWait(const std::wstring& commandLine, int windowStyle,
                                                  std::uint32_t timeoutMs) {
+    const bool closes = Closes("StartProgramAndWait");
     if (Record("StartProgramAndWait",
                Quoted(commandLine) + ", " + std::to_string(windowStyle) + ", " + std::to_string(timeoutMs))) {
         throw ProgramStartError(commandLine, L"The system cannot find the path specified.");
+    }
+    if (closes) {
+        closing_ = true;
+        throw ActionCancelled();
     }
     const auto outcome = outcomes_.find(counts_["StartProgramAndWait"]);
     return outcome == outcomes_.end() ? ProgramOutcome{true, 0} : outcome->second;
 }
 
 void FakePlatform::ShowMessage(const std::wstring& text) {
+    closing_ = Closes("ShowMessage");
     Record("ShowMessage", Quoted(text));
     messages_.push_back(text);
 }
 
 void FakePlatform::ShowError(const std::wstring& text) {
+    closing_ = Closes("ShowError");
     Record("ShowError", Quoted(text));
     errors_.push_back(text);
 }

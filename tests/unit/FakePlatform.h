@@ -34,6 +34,12 @@ public:
     // Runs before every recorded call, with the operation's name: lets a test change the world mid-action.
     std::function<void(const std::string&)> beforeCall;
 
+    // The window is asked to close during the `occurrence`-th call of StartProgramAndWait (that wait ends
+    // at once), ShowMessage or ShowError (the box is dismissed). From then on every start and every box
+    // throws ActionCancelled without being recorded, as nothing more reaches the system.
+    void CloseDuring(const std::string& operation, int occurrence) { closeAt_ = {operation, occurrence}; }
+    bool closing() const { return closing_; }
+
     // How the n-th (1-based) program waited for ends; by default it finishes with exit code 0.
     void SetOutcome(int occurrence, ProgramOutcome outcome) { outcomes_[occurrence] = outcome; }
 
@@ -76,6 +82,8 @@ public:
                                const std::optional<std::wstring>& windowName) override;
     bool PostMessageA(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                       std::intptr_t lParam) override;
+    // "C:\\WINDOWS"; a failed call gives "", as the system's does.
+    std::wstring SystemWindowsDirectory() override;
     std::intptr_t ShellExecuteA(WindowHandle owner, const std::wstring& operation, const std::wstring& file,
                                 const std::wstring& parameters, const std::wstring& directory,
                                 int showCommand) override;
@@ -98,6 +106,8 @@ private:
 
     // Records the call and tells whether it is one the test chose to fail (and with which status).
     std::optional<RegStatus> Record(const std::string& operation, const std::string& arguments);
+    // For a start or a box: throws once the window is closing; tells whether this call is where it closes.
+    bool Closes(const std::string& operation);
     std::optional<std::wstring> PathOf(KeyHandle key) const;
     std::string KeyName(KeyHandle key) const;
     Key& CreatePath(const std::wstring& path);
@@ -114,6 +124,8 @@ private:
     std::vector<std::wstring> messages_;
     std::vector<std::wstring> errors_;
     std::map<int, ProgramOutcome> outcomes_;
+    std::pair<std::string, int> closeAt_;
+    bool closing_ = false;
     std::map<std::string, int> counts_;
     std::map<std::pair<std::string, int>, RegStatus> failures_;
 

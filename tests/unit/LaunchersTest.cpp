@@ -23,14 +23,25 @@ TEST(LaunchPkiTool, AMiddlewareThatCannotStartGivesOneErrorBox) {
     EXPECT_TRUE(os.messages().empty());
 }
 
-TEST(OpenHelp, OpensTheTopicWithAnEmptyDirectoryAndShowsNothingEvenOnFailure) {
+TEST(OpenHelp, OpensTheTopicInTheSystemsViewerWithAnEmptyDirectoryAndShowsNothingEvenOnFailure) {
     for (const bool fails : {false, true}) {
         FakePlatform os;
         if (fails) {
             os.Fail("ShellExecuteA", 1, 2); // ERROR_FILE_NOT_FOUND as the shell gives it
         }
         RunAction(os, &OpenHelp);
-        EXPECT_EQ(os.calls(), (Calls{"ShellExecuteA(none, \"open\", \"hh.exe\", "
+        EXPECT_EQ(os.calls(), (Calls{"SystemWindowsDirectory()",
+                                     "ShellExecuteA(none, \"open\", \"C:\\WINDOWS\\hh.exe\", "
                                      "\"All\\TovalSetHelp.chm::/TopicFileName.htm\", \"\", 1)"}));
+        EXPECT_TRUE(os.messages().empty());
+        EXPECT_TRUE(os.errors().empty());
     }
+}
+
+TEST(OpenHelp, WithoutTheWindowsFolderNothingIsStartedByABareName) {
+    FakePlatform os;
+    os.Fail("SystemWindowsDirectory", 1, 0);
+    RunAction(os, &OpenHelp);
+    EXPECT_EQ(os.calls(), (Calls{"SystemWindowsDirectory()"}));
+    EXPECT_TRUE(os.errors().empty());
 }

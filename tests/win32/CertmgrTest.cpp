@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <wincrypt.h>
 
+#include "platform/win32/Text.h"
 #include "platform/win32/Win32Platform.h"
 #include "support/certmgr/CertHandles.h"
 #include "tests/win32/CertStore.h"
@@ -28,8 +29,9 @@ protected:
                 << file;
         }
     }
-    std::uint32_t Run(const std::wstring& arguments) {
-        const ProgramOutcome outcome = os_.StartProgramAndWait(L"All\\certmgr" + arguments, SW_HIDE, 20000);
+    void TearDown() override { SetEnvironmentVariableA("TOVALSET_CERTMGR_MODE", nullptr); }
+    std::uint32_t Run(const std::wstring& arguments, std::uint32_t boundMs = 20000) {
+        const ProgramOutcome outcome = os_.StartProgramAndWait(L"All\\certmgr" + arguments, SW_HIDE, boundMs);
         EXPECT_TRUE(outcome.finished);
         return outcome.exitCode;
     }
@@ -71,4 +73,48 @@ TEST_F(CertmgrStandIn, TellsAMissingFileFromDataThatIsNoCertificate) {
         WriteFile(file.get(), pem.data(), static_cast<DWORD>(pem.size()), &written, nullptr);
     }
     EXPECT_EQ(Run(L" /add /c  All\\Broken.crt /s  TovalSetTest"), 3u);
+}
+
+namespace {
+
+// Answers the stand-in's question once it has been up for `afterMs`, from a thread of its own, as a user
+// who reads it first would. Records whether the question was seen (a visible window) at all.
+struct QuestionAnswerer {
+    DWORD afterMs;
+    int answer;
+    bool seen = false;
+    static DWORD WINAPI Run(void* self) {
+        auto* const me = static_cast<QuestionAnswerer*>(self);
+        HWND box = nullptr;
+        for (int i = 0; i < 200 && box == nullptr; ++i) {
+            box = FindWindowA("#32770", "Security Warning (certmgr stand-in)");
+            Sleep(50);
+        }
+        if (box == nullptr) {
+            return 1;
+        }
+        Sleep(me->afterMs);
+        me->seen = IsWindowVisible(box) != FALSE;
+        PostMessageA(box, WM_COMMAND, static_cast<WPARAM>(me->answer), 0);
+        return 0;
+    }
+};
+
+} // namespace
+
+TEST_F(CertmgrStandIn, AQuestionTheToolAsksIsSeenAndWaitedForPastTheBound) {
+    SetEnvironmentVariableA("TOVALSET_CERTMGR_MODE", "ask");
+    for (const int answer : {IDYES, IDNO}) {
+        QuestionAnswerer answerer{3000, answer};
+        const win32::UniqueHandle thread(
+            CreateThread(nullptr, 0, &QuestionAnswerer::Run, &answerer, 0, nullptr));
+        // The bound is 2 s, time enough for the tool to start and ask; the question stays up 3 s.
+        const char* const store = answer == IDYES ? "TovalSetAskYes" : "TovalSetAskNo";
+        const std::uint32_t exitCode =
+            Run(L" /add /c  All\\IRIROOTCA.crt /s  " + win32::FromAnsi(store), 2000);
+        WaitForSingleObject(thread.get(), 20000);
+        EXPECT_TRUE(answerer.seen) << "the question was hidden";
+        EXPECT_EQ(exitCode, answer == IDYES ? 0u : 5u);
+        EXPECT_EQ(test::InStore(store, test::Thumbprint("All\\IRIROOTCA.crt")), answer == IDYES);
+    }
 }

@@ -25,7 +25,20 @@ BOOL CALLBACK FirstText(HWND child, LPARAM param) {
 
 class Launchers : public ::testing::Test {
 protected:
+    // Recorders named hh.exe in the current directory and beside the exe, where a user's Downloads folder
+    // may hold anything: neither may ever be started for help.
+    void PlantViewers() {
+        const std::string recorder = test::FolderOfThisExe() + "\\record_start.exe";
+        for (const std::string& planted : {folder_.path() + "\\hh.exe", besideExe_}) {
+            ASSERT_TRUE(CopyFileA(recorder.c_str(), planted.c_str(), FALSE)) << planted;
+        }
+    }
+    void TearDown() override {
+        DeleteFileA(besideExe_.c_str());
+        SetEnvironmentVariableA("TOVALSET_RECORD", nullptr);
+    }
     test::ScratchFolder folder_;
+    const std::string besideExe_ = test::FolderOfThisExe() + "\\hh.exe";
     win32::Win32Platform os_;
 };
 
@@ -74,6 +87,7 @@ TEST_F(Launchers, OpenHelpStartsTheViewerWithTheTopicAndShowsNothing) {
     ASSERT_TRUE(CopyFileA((test::FolderOfThisExe() + "\\record_start.exe").c_str(), viewer.c_str(), FALSE));
     const std::string record = folder_.path() + "\\help.txt";
     SetEnvironmentVariableA("TOVALSET_RECORD", record.c_str());
+    PlantViewers();
 
     std::vector<std::string> boxes;
     {
@@ -83,22 +97,33 @@ TEST_F(Launchers, OpenHelpStartsTheViewerWithTheTopicAndShowsNothing) {
         Sleep(200);
         boxes = answerer.texts();
     }
-    SetEnvironmentVariableA("TOVALSET_RECORD", nullptr);
     const std::string started = test::ReadFile(record);
     const std::string parameter = " All\\TovalSetHelp.chm::/TopicFileName.htm";
     ASSERT_GE(started.size(), parameter.size());
     EXPECT_EQ(started.substr(started.size() - parameter.size()), parameter) << started;
-    EXPECT_NE(started.find("\\hh.exe"), std::string::npos) << started;
+    // The system's viewer, by its own file name, and no other.
+    std::string lower = started;
+    for (char& c : lower) {
+        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    }
+    std::string expected = viewer;
+    for (char& c : expected) {
+        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    }
+    EXPECT_NE(lower.find("\n" + expected + "\n"), std::string::npos) << started;
     EXPECT_TRUE(boxes.empty());
 }
 
-TEST_F(Launchers, OpenHelpWithoutAViewerShowsNothing) {
+TEST_F(Launchers, OpenHelpWithoutAViewerShowsNothingAndStartsNoPlantedOne) {
     char windows[MAX_PATH] = {};
     GetWindowsDirectoryA(windows, MAX_PATH);
     DeleteFileA((std::string(windows) + "\\hh.exe").c_str());
     DeleteFileA((std::string(windows) + "\\system32\\hh.exe").c_str());
+    const std::string record = folder_.path() + "\\help.txt";
+    SetEnvironmentVariableA("TOVALSET_RECORD", record.c_str());
+    PlantViewers();
     test::MessageBoxAnswerer answerer;
     RunAction(os_, &OpenHelp);
-    Sleep(500);
+    EXPECT_FALSE(test::WaitForFile(record, 1500)) << "a planted viewer ran: " << test::ReadFile(record);
     EXPECT_TRUE(answerer.texts().empty());
 }

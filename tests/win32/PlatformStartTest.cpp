@@ -1,10 +1,14 @@
 // StartProgram against a stand-in that writes down how it was started.
 #include <windows.h>
 
+#include "actions/Certificates.h"
+#include "actions/Launchers.h"
+#include "actions/RunAction.h"
 #include "platform/win32/HandleCast.h"
 #include "platform/win32/Text.h"
 #include "platform/win32/Win32Platform.h"
 #include "tests/win32/TestSupport.h"
+#include "ui/ModalWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -44,6 +48,7 @@ protected:
     void SetUp() override {
         CreateDirectoryA("All", nullptr);
         recorder_ = test::FolderOfThisExe() + "\\record_start.exe";
+        guiRecorder_ = test::FolderOfThisExe() + "\\record_start_gui.exe";
         record_ = folder_.path() + "\\started.txt";
         SetEnvironmentVariableA("TOVALSET_RECORD", record_.c_str());
     }
@@ -52,7 +57,9 @@ protected:
         SetEnvironmentVariableA("TOVALSET_RELEASE_EVENT", nullptr);
         SetEnvironmentVariableA("TOVALSET_EXIT_CODE", nullptr);
     }
-    void Install(const std::string& name) { ASSERT_TRUE(CopyFileA(recorder_.c_str(), name.c_str(), FALSE)); }
+    void Install(const std::string& name, bool gui = false) {
+        ASSERT_TRUE(CopyFileA((gui ? guiRecorder_ : recorder_).c_str(), name.c_str(), FALSE));
+    }
     Record Started() {
         EXPECT_TRUE(test::WaitForFile(record_, 10000)) << "the program did not start";
         return Parse(test::ReadFile(record_));
@@ -60,6 +67,7 @@ protected:
 
     test::ScratchFolder folder_;
     std::string recorder_;
+    std::string guiRecorder_;
     std::string record_;
     win32::Win32Platform os_;
 };
@@ -72,16 +80,40 @@ TEST_F(StartProgram, PassesTheLineByteForByteAndAddsExe) {
     os_.StartProgram(line, SW_HIDE);
     const Record record = Started();
     EXPECT_EQ(record.commandLine, "All\\certmgr /add /c  All\\IRIROOTCA.crt /s  root");
-    EXPECT_EQ(record.style, SW_HIDE);
     EXPECT_EQ(Lower(record.module), Lower(folder_.path() + "\\All\\certmgr.exe"));
 }
 
-TEST_F(StartProgram, GivesTheChildItsWindowStyle) {
-    Install("All\\TOVALPKI.exe");
-    os_.StartProgram(L"All\\TOVALPKI.exe", SW_SHOWMINIMIZED);
-    const Record record = Started();
-    EXPECT_EQ(record.commandLine, "All\\TOVALPKI.exe");
-    EXPECT_EQ(record.style, SW_SHOWMINIMIZED);
+TEST_F(StartProgram, GivesTheChildItsWindowStyleButAHiddenConsoleProgramNone) {
+    struct Case {
+        bool gui;
+        int style;
+        int expectedStyle; // -1: no show state given, so the first window the program shows is seen
+    };
+    for (const Case c :
+         {Case{false, SW_HIDE, -1}, Case{true, SW_HIDE, SW_HIDE},
+          Case{false, SW_SHOWMINIMIZED, SW_SHOWMINIMIZED}, Case{true, SW_SHOWMINIMIZED, SW_SHOWMINIMIZED}}) {
+        DeleteFileA(record_.c_str());
+        Install("All\\TOVALPKI.exe", c.gui);
+        os_.StartProgram(L"All\\TOVALPKI.exe", c.style);
+        const Record record = Started();
+        EXPECT_EQ(record.commandLine, "All\\TOVALPKI.exe");
+        EXPECT_EQ(record.style, c.expectedStyle) << "gui " << c.gui << ", style " << c.style;
+        Sleep(100); // the recorder's file handle goes with its process, before the next copy over it
+    }
+}
+
+TEST(ProgramFile, TheSubsystemComesFromThePeHeader) {
+    test::ScratchFolder folder;
+    const std::string here = test::FolderOfThisExe();
+    EXPECT_TRUE(win32::IsConsoleProgram(win32::FromAnsi(here + "\\record_start.exe")));
+    EXPECT_FALSE(win32::IsConsoleProgram(win32::FromAnsi(here + "\\record_start_gui.exe")));
+    // Not a program, cut short after the DOS header, or not there at all: not a console program.
+    const win32::UniqueHandle text(
+        CreateFileA("text.exe", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    WriteFile(text.get(), "MZ not really a program", 23, &written, nullptr);
+    EXPECT_FALSE(win32::IsConsoleProgram(L"text.exe"));
+    EXPECT_FALSE(win32::IsConsoleProgram(L"missing.exe"));
 }
 
 TEST_F(StartProgram, DoesNotWaitForTheProgram) {
@@ -144,10 +176,9 @@ TEST_F(StartProgram, WaitingGivesTheExitCode) {
     EXPECT_TRUE(outcome.finished);
     EXPECT_EQ(outcome.exitCode, 7u);
     EXPECT_EQ(Started().commandLine, "All\\certmgr /add /c  All\\x.cer /s  root");
-    EXPECT_EQ(Started().style, SW_HIDE);
 }
 
-TEST_F(StartProgram, WaitingEndsAtTheBoundAndLeavesTheProgramRunning) {
+TEST_F(StartProgram, WaitingStopsTheProgramAtTheBound) {
     Install("All\\slow.exe");
     const win32::UniqueHandle release(CreateEventA(nullptr, TRUE, FALSE, "TovalSetTestRelease"));
     SetEnvironmentVariableA("TOVALSET_RELEASE_EVENT", "TovalSetTestRelease");
@@ -155,9 +186,10 @@ TEST_F(StartProgram, WaitingEndsAtTheBoundAndLeavesTheProgramRunning) {
     const ProgramOutcome outcome = os_.StartProgramAndWait(L"All\\slow", SW_HIDE, 500);
     EXPECT_FALSE(outcome.finished);
     EXPECT_GE(GetTickCount() - before, 450u);
-    // Still running: it finishes its work once released.
+    // Ended: released now, it writes nothing, as it is no longer there to do it.
     SetEvent(release.get());
-    EXPECT_EQ(Started().commandLine, "All\\slow");
+    Sleep(1000);
+    EXPECT_EQ(GetFileAttributesA(record_.c_str()), INVALID_FILE_ATTRIBUTES) << "the program ran on";
 }
 
 TEST_F(StartProgram, WaitingFailsLikeStartingWhenTheProgramIsMissing) {
@@ -169,6 +201,9 @@ namespace {
 int paints = 0;
 int clicks = 0;
 bool enabledWhilePainting = true;
+// What the window does on a close request during an action, sent the way a close from outside comes.
+constexpr UINT kRequestClose = WM_APP + 1;
+ui::ModalWindow* closer = nullptr;
 
 LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -184,6 +219,11 @@ LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_KEYDOWN:
         ++clicks;
         return 0;
+    case kRequestClose:
+        if (closer != nullptr) {
+            closer->RequestClose();
+        }
+        return 0;
     default:
         return DefWindowProcA(window, message, wParam, lParam);
     }
@@ -191,34 +231,171 @@ LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 } // namespace
 
-TEST_F(StartProgram, WhileWaitingTheWindowPaintsAndTakesNoInput) {
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = &OwnerProc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "TovalSetWaitOwner";
-    RegisterClassA(&windowClass);
-    const win32::UniqueWindow owner(CreateWindowExA(0, "TovalSetWaitOwner", "owner", WS_OVERLAPPEDWINDOW, 0,
-                                                    0, 200, 100, nullptr, nullptr, GetModuleHandleA(nullptr),
-                                                    nullptr));
-    ShowWindow(owner.get(), SW_SHOWNORMAL);
-    UpdateWindow(owner.get());
-    os_.SetMessageOwner(win32::FromHwnd(owner.get()));
+// The window's own modal state as the program wires it: the wait and the boxes go through it.
+class ModalWait : public StartProgram {
+protected:
+    void SetUp() override {
+        StartProgram::SetUp();
+        WNDCLASSA windowClass{};
+        windowClass.lpfnWndProc = &OwnerProc;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "TovalSetWaitOwner";
+        RegisterClassA(&windowClass);
+        owner_.reset(CreateWindowExA(0, "TovalSetWaitOwner", "owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                                     nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
+        ShowWindow(owner_.get(), SW_SHOWNORMAL);
+        UpdateWindow(owner_.get());
+        modal_.Attach(owner_.get());
+        closer = &modal_;
+        Install("All\\slow.exe");
+        SetEnvironmentVariableA("TOVALSET_RELEASE_EVENT", "TovalSetTestRelease");
+        paints = 0;
+        clicks = 0;
+    }
+    void TearDown() override {
+        SetEvent(release_.get());
+        closer = nullptr;
+        StartProgram::TearDown();
+    }
+    win32::UniqueHandle release_{CreateEventA(nullptr, TRUE, FALSE, "TovalSetTestRelease")};
+    win32::UniqueWindow owner_;
+    ui::ModalWindow modal_;
+    win32::Win32Platform platform_{modal_};
+};
 
-    Install("All\\slow.exe");
-    const win32::UniqueHandle release(CreateEventA(nullptr, TRUE, FALSE, "TovalSetTestRelease"));
-    SetEnvironmentVariableA("TOVALSET_RELEASE_EVENT", "TovalSetTestRelease");
-    paints = 0;
-    clicks = 0;
-    InvalidateRect(owner.get(), nullptr, TRUE);
-    PostMessageA(owner.get(), WM_LBUTTONDOWN, MK_LBUTTON, 0);
-    PostMessageA(owner.get(), WM_KEYDOWN, VK_SPACE, 0);
-    const ProgramOutcome outcome = os_.StartProgramAndWait(L"All\\slow", SW_HIDE, 700);
-    SetEvent(release.get());
+TEST_F(ModalWait, WhileWaitingTheWindowPaintsAndTakesNoInput) {
+    InvalidateRect(owner_.get(), nullptr, TRUE);
+    PostMessageA(owner_.get(), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    PostMessageA(owner_.get(), WM_KEYDOWN, VK_SPACE, 0);
+    const ProgramOutcome outcome = platform_.StartProgramAndWait(L"All\\slow", SW_HIDE, 700);
 
     EXPECT_FALSE(outcome.finished);
     EXPECT_GE(paints, 1) << "the window was not painted during the wait";
     EXPECT_FALSE(enabledWhilePainting) << "the window took input during the wait";
     EXPECT_EQ(clicks, 0);
-    EXPECT_TRUE(IsWindowEnabled(owner.get()));
-    Started();
+    EXPECT_TRUE(IsWindowEnabled(owner_.get()));
+}
+
+TEST_F(ModalWait, ACloseRequestEndsTheWaitAndNothingMoreStartsOrShows) {
+    PostMessageA(owner_.get(), kRequestClose, 0, 0);
+    const DWORD before = GetTickCount();
+    EXPECT_THROW(platform_.StartProgramAndWait(L"All\\slow", SW_HIDE, 20000), ActionCancelled);
+    EXPECT_LT(GetTickCount() - before, 2000u);
+    EXPECT_TRUE(IsWindowEnabled(owner_.get()));
+    EXPECT_THROW(platform_.ShowMessage(L"The Import Was Successfull "), ActionCancelled);
+    EXPECT_THROW(platform_.StartProgram(L"All\\slow", SW_HIDE), ActionCancelled);
+    // The program that was running goes on by itself, once, when released.
+    SetEvent(release_.get());
+    EXPECT_EQ(Started().commandLine, "All\\slow");
+}
+
+TEST_F(ModalWait, ACloseRequestDismissesTheBoxThatShows) {
+    // Posted now, it reaches the owner from within the box's own modal loop.
+    PostMessageA(owner_.get(), kRequestClose, 0, 0);
+    const DWORD before = GetTickCount();
+    platform_.ShowMessage(L"The Import Was Successfull ");
+    EXPECT_LT(GetTickCount() - before, 2000u);
+    EXPECT_THROW(platform_.ShowMessage(L"The Import Was Successfull "), ActionCancelled);
+}
+
+// ---- from any folder the system can name ----
+
+namespace {
+
+// A folder of the given name under %TEMP%, with the recorder as the support folder's two programs, made
+// the current directory while the object lives.
+class NamedFolder {
+public:
+    explicit NamedFolder(const std::wstring& name) {
+        wchar_t temp[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, temp);
+        wchar_t previous[MAX_PATH] = {};
+        GetCurrentDirectoryW(MAX_PATH, previous);
+        previous_ = previous;
+        top_ = std::wstring(temp) + name;
+        const std::wstring all = top_ + L"\\Downloads\\TovalSet\\All";
+        const std::wstring recorder = win32::FromAnsi(test::FolderOfThisExe() + "\\record_start.exe");
+        ok_ = CreateDirectoryW(top_.c_str(), nullptr) &&
+              CreateDirectoryW((top_ + L"\\Downloads").c_str(), nullptr) &&
+              CreateDirectoryW((top_ + L"\\Downloads\\TovalSet").c_str(), nullptr) &&
+              CreateDirectoryW(all.c_str(), nullptr) &&
+              CopyFileW(recorder.c_str(), (all + L"\\certmgr.exe").c_str(), FALSE) &&
+              CopyFileW(recorder.c_str(), (all + L"\\TOVALPKI.exe").c_str(), FALSE) &&
+              SetCurrentDirectoryW((top_ + L"\\Downloads\\TovalSet").c_str());
+    }
+    NamedFolder(const NamedFolder&) = delete;
+    NamedFolder& operator=(const NamedFolder&) = delete;
+    ~NamedFolder() {
+        SetCurrentDirectoryW(previous_.c_str());
+        test::DeleteTree(top_);
+    }
+    bool ok() const { return ok_; }
+
+private:
+    std::wstring top_;
+    std::wstring previous_;
+    bool ok_ = false;
+};
+
+} // namespace
+
+TEST(AnyFolder, TheActionsStartTheirProgramsWithTheirOwnCommandLines) {
+    // Run once under code page 1252 and once under 1256 (CTest sets the locale and names the code page).
+    char expected[8] = {};
+    if (GetEnvironmentVariableA("TOVALSET_ACP", expected, sizeof expected) != 0) {
+        ASSERT_EQ(GetACP(), std::stoul(expected));
+    }
+    const std::string c5 = "All\\certmgr /add /c  All\\GICADigitalSign-Silver(L2)New.cer /s  root";
+    const std::string c6 = "All\\certmgr /add /c  All\\GovernmentalGeneralIntermediateCANew.cer /s  root";
+    const std::string c7 = "All\\certmgr /add /c  All\\IslamicRepublicofIRANRootCANew.cer /s  root";
+    const std::string c2 = "All\\certmgr /add /c  All\\IRIranCommerceIntermediateCAOld.cer /s  root";
+    const std::string root = "All\\certmgr /add /c  All\\DigitalSignOld.cer /s  root\n" + c2 + "\n" +
+                             "All\\certmgr /add /c  All\\IRIranCommerceIntermediateCA.cer /s  root\n" + c2 +
+                             "\n" + "All\\certmgr /add /c  All\\IRIROOTCA.crt /s  root\n" + c5 + "\n" + c6 +
+                             "\n" + c7 + "\n";
+    struct Case {
+        const char* name;
+        Action action;
+        std::string lines;
+        std::size_t boxes;
+    };
+    const Case cases[] = {{"root", &InstallRootCertificates, root, 8},
+                          {"new", &InstallNewCertificates, c5 + "\n" + c6 + "\n" + c7 + "\n", 1},
+                          {"pki", &LaunchPkiTool, "All\\TOVALPKI.exe\n", 0}};
+    // A Persian user name (letters code page 1256 has), Georgian letters that no ANSI code page has, and
+    // two blanks in a row.
+    for (const std::wstring& folder :
+         {std::wstring(L"\u06a9\u0627\u0631\u0628\u0631"),
+          std::wstring(L"\u10d0\u10d1\u10d2 \u0645\u0631\u06cc\u0645"), std::wstring(L"Toval  Set")}) {
+        const NamedFolder named(folder);
+        ASSERT_TRUE(named.ok()) << "folder " << win32::ToAnsi(folder) << ": " << GetLastError();
+        for (const Case& c : cases) {
+            char temp[MAX_PATH] = {};
+            GetTempPathA(MAX_PATH, temp);
+            const std::string log = std::string(temp) + "tovalset-starts.log";
+            const std::string record = std::string(temp) + "tovalset-start.txt";
+            DeleteFileA(log.c_str());
+            SetEnvironmentVariableA("TOVALSET_RECORD", record.c_str());
+            SetEnvironmentVariableA("TOVALSET_RECORD_LOG", log.c_str());
+            win32::Win32Platform os;
+            std::vector<std::string> boxes;
+            {
+                test::MessageBoxAnswerer answerer;
+                RunAction(os, c.action);
+                if (c.boxes == 0) {
+                    test::WaitForFile(log, 10000); // the middleware is not waited for
+                    Sleep(200);
+                }
+                boxes = answerer.texts();
+            }
+            SetEnvironmentVariableA("TOVALSET_RECORD", nullptr);
+            SetEnvironmentVariableA("TOVALSET_RECORD_LOG", nullptr);
+            EXPECT_EQ(test::ReadFile(log), c.lines) << c.name << " from " << win32::ToAnsi(folder);
+            EXPECT_EQ(boxes.size(), c.boxes) << c.name << " from " << win32::ToAnsi(folder);
+            for (const std::string& box : boxes) {
+                EXPECT_EQ(box.rfind("message: ", 0), 0u) << win32::ToAnsi(win32::FromAnsi(box));
+            }
+            DeleteFileA(log.c_str());
+        }
+    }
 }

@@ -1,5 +1,7 @@
 #include "tests/win32/TestSupport.h"
 
+#include "platform/win32/Text.h"
+
 #include <stdexcept>
 
 namespace tovalset::test {
@@ -42,24 +44,29 @@ ScratchFolder::ScratchFolder() {
     }
 }
 
-void DeleteTree(const std::string& folder) {
-    WIN32_FIND_DATAA found{};
-    const win32::UniqueFindHandle search(FindFirstFileA((folder + "\\*").c_str(), &found));
+void DeleteTree(const std::wstring& folder) {
+    // Wide, so that names the ANSI code page cannot spell go too.
+    WIN32_FIND_DATAW found{};
+    const win32::UniqueFindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &found));
     if (search) {
         do {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..") {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") {
                 continue;
             }
-            const std::string path = folder + "\\" + name;
+            const std::wstring path = folder + L"\\" + name;
             if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
                 DeleteTree(path);
             } else {
-                DeleteFileA(path.c_str());
+                DeleteFileW(path.c_str());
             }
-        } while (FindNextFileA(search.get(), &found));
+        } while (FindNextFileW(search.get(), &found));
     }
-    RemoveDirectoryA(folder.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+void DeleteTree(const std::string& folder) {
+    DeleteTree(win32::FromAnsi(folder));
 }
 
 ScratchFolder::~ScratchFolder() {

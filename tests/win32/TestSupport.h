@@ -49,6 +49,7 @@ HWND WaitForWindow(const char* className, DWORD milliseconds);
 
 // Deletes a folder with everything in it.
 void DeleteTree(const std::string& folder);
+void DeleteTree(const std::wstring& folder);
 // Copies a folder with everything in it.
 bool CopyTree(const std::string& from, const std::string& to);
 

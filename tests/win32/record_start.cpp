@@ -1,5 +1,7 @@
 // Stands in for a program that an action starts. It writes how it was started into the file that
-// TOVALSET_RECORD names: the start-up window style, its own file name, then its command line byte for byte.
+// TOVALSET_RECORD names: the start-up window style (-1 for none given), its own file name, then its command
+// line byte for byte. Built twice, as a console and as a GUI program. With TOVALSET_RECORD_LOG set it first
+// appends its command line and a line break to that file, so a test can see every start of a script.
 // With TOVALSET_RELEASE_EVENT set it first waits (at most 20 s) for that event, so a test can tell whether
 // the starter waited for it. It exits with TOVALSET_EXIT_CODE when that is set.
 #include <windows.h>
@@ -12,6 +14,17 @@ int main() {
     char path[MAX_PATH] = {};
     if (GetEnvironmentVariableA("TOVALSET_RECORD", path, MAX_PATH) == 0) {
         return 3;
+    }
+    char log[MAX_PATH] = {};
+    if (GetEnvironmentVariableA("TOVALSET_RECORD_LOG", log, MAX_PATH) != 0) {
+        const tovalset::win32::UniqueHandle file(
+            CreateFileA(log, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr));
+        const std::string line = std::string(GetCommandLineA()) + "\n";
+        DWORD written = 0;
+        if (!file ||
+            !WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr)) {
+            return 6;
+        }
     }
     char event[MAX_PATH] = {};
     if (GetEnvironmentVariableA("TOVALSET_RELEASE_EVENT", event, MAX_PATH) != 0) {

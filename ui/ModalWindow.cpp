@@ -1,0 +1,121 @@
+#include "ui/ModalWindow.h"
+
+namespace tovalset::ui {
+
+namespace {
+
+bool IsInput(UINT message) {
+    return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
+           (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
+           (message >= WM_NCMOUSEMOVE && message <= WM_NCXBUTTONDBLCLK);
+}
+
+void ShowCursor(int id) {
+    ::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(id)));
+}
+constexpr int kArrowCursor = 32512; // IDC_ARROW, the window's own
+constexpr int kWaitCursor = 32514;  // IDC_WAIT
+
+bool CursorOver(HWND window) {
+    POINT cursor{};
+    RECT box{};
+    return ::GetCursorPos(&cursor) && ::GetWindowRect(window, &box) && ::PtInRect(&box, cursor);
+}
+
+struct BoxesOf {
+    HWND owner;
+};
+
+BOOL CALLBACK DismissBox(HWND window, LPARAM param) {
+    char className[16] = {};
+    ::GetClassNameA(window, className, sizeof className);
+    if (::GetWindow(window, GW_OWNER) == reinterpret_cast<const BoxesOf*>(param)->owner &&
+        lstrcmpA(className, "#32770") == 0) {
+        // What its OK button sends: the box returns as if answered.
+        ::PostMessageA(window, WM_COMMAND, IDOK, 0);
+    }
+    return TRUE;
+}
+
+} // namespace
+
+void ModalWindow::Run(const std::function<void()>& action) {
+    busy_ = true;
+    struct Idle {
+        bool& busy;
+        ~Idle() { busy = false; }
+    } idle{busy_};
+    action();
+}
+
+void ModalWindow::RequestClose() {
+    closeRequested_ = true;
+    if (window_ != nullptr) {
+        BoxesOf boxes{window_};
+        ::EnumThreadWindows(::GetCurrentThreadId(), &DismissBox, reinterpret_cast<LPARAM>(&boxes));
+    }
+}
+
+void ModalWindow::Pump() {
+    MSG message;
+    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            quit_ = true;
+            quitCode_ = static_cast<int>(message.wParam);
+        } else if (!IsInput(message.message)) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageA(&message);
+        }
+    }
+}
+
+win32::ModalHost::WaitEnd ModalWindow::Wait(HANDLE object, DWORD tickMs,
+                                            const std::function<bool()>& keepWaiting) {
+    // Like a modal box: the window is disabled and its input dropped, not queued, so a click made during
+    // the wait does nothing; it keeps painting; a quit request is kept for the message loop.
+    const HWND window = window_;
+    const bool disabled = window != nullptr && ::EnableWindow(window, FALSE) == FALSE;
+    waiting_ = true;
+    // The wait cursor at once; while the mouse moves, the window's WM_SETCURSOR keeps it.
+    if (window != nullptr && CursorOver(window)) {
+        ShowCursor(kWaitCursor);
+    }
+    WaitEnd end = WaitEnd::Signalled;
+    DWORD lastTick = ::GetTickCount();
+    for (;;) {
+        if (closeRequested_) {
+            end = WaitEnd::Closing;
+            break;
+        }
+        // The tick is kept by the clock, not by quiet spells: a stream of messages cannot hold it off.
+        const DWORD sinceTick = ::GetTickCount() - lastTick;
+        if (sinceTick >= tickMs) {
+            lastTick = ::GetTickCount();
+            if (!keepWaiting()) {
+                end = WaitEnd::Stopped;
+                break;
+            }
+            continue;
+        }
+        const DWORD woke = ::MsgWaitForMultipleObjects(1, &object, FALSE, tickMs - sinceTick, QS_ALLINPUT);
+        if (woke == WAIT_OBJECT_0 + 1) {
+            Pump();
+        } else if (woke != WAIT_TIMEOUT) {
+            break; // signalled, or a handle that can no longer be waited on
+        }
+    }
+    waiting_ = false;
+    if (window_ != nullptr && CursorOver(window_)) {
+        ShowCursor(kArrowCursor);
+    }
+    if (disabled && window_ != nullptr) {
+        ::EnableWindow(window, TRUE);
+    }
+    if (quit_) {
+        quit_ = false;
+        ::PostQuitMessage(quitCode_);
+    }
+    return end;
+}
+
+} // namespace tovalset::ui
