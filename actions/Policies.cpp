@@ -2,8 +2,10 @@
 
 #include "actions/RegistryReader.h"
 
+#include <algorithm>
 #include <array>
 #include <cwctype>
+#include <iterator>
 
 namespace tovalset {
 
@@ -65,18 +67,17 @@ std::wstring Listed(const std::vector<std::wstring>& items) {
 std::vector<std::wstring> ListEntriesFor(const std::wstring& host) {
     const std::array<const wchar_t*, 4> schemes = {L"", L"https://", L"http://", L"*://"};
     std::vector<std::wstring> entries;
-    entries.reserve(schemes.size());
-    for (const wchar_t* scheme : schemes) {
-        entries.push_back(scheme + host);
-    }
+    const auto withEachScheme = [&](const std::wstring& pattern) {
+        std::transform(schemes.begin(), schemes.end(), std::back_inserter(entries),
+                       [&pattern](const wchar_t* scheme) { return scheme + pattern; });
+    };
+    withEachScheme(host);
     for (std::size_t dot = host.find(L'.'); dot != std::wstring::npos; dot = host.find(L'.', dot + 1)) {
         const std::wstring parent = host.substr(dot + 1);
         if (parent.find(L'.') == std::wstring::npos) {
             break;
         }
-        for (const wchar_t* scheme : schemes) {
-            entries.push_back(scheme + (L"*." + parent));
-        }
+        withEachScheme(L"*." + parent);
         entries.push_back(parent);
     }
     return entries;
@@ -86,6 +87,7 @@ std::vector<std::wstring> ListEntriesFor(const std::wstring& host) {
 // domain into Trusted Sites, the domain is where it should be, and no list is a cause; otherwise each list
 // is, with what it says of the domain.
 void CheckSiteLists(PlatformOps& os, const std::wstring& domain, std::vector<std::wstring>& causes) {
+    const std::vector<std::wstring> entries = ListEntriesFor(domain);
     std::vector<std::wstring> found;
     bool trusted = false;
     for (const PolicyRoot& policy : kPolicyRoots) {
@@ -93,13 +95,15 @@ void CheckSiteLists(PlatformOps& os, const std::wstring& domain, std::vector<std
         if (!list.exists()) {
             continue;
         }
+        std::optional<std::uint32_t> zone;
+        const auto named = std::find_if(entries.begin(), entries.end(), [&](const std::wstring& entry) {
+            zone = list.ZoneNumber(entry);
+            return zone.has_value();
+        });
         std::wstring says = L"does not name " + domain;
-        for (const std::wstring& entry : ListEntriesFor(domain)) {
-            if (const auto zone = list.ZoneNumber(entry)) {
-                trusted = trusted || *zone == kTrustedSitesZone;
-                says = L"puts " + entry + L" in the " + ZoneName(*zone);
-                break;
-            }
+        if (named != entries.end()) {
+            trusted = trusted || *zone == kTrustedSitesZone;
+            says = L"puts " + *named + L" in the " + ZoneName(*zone);
         }
         found.push_back(L"the site-to-zone assignment list of " + std::wstring(policy.whose) +
                         L" policy replaces yours and " + says);

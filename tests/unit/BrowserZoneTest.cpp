@@ -235,10 +235,7 @@ struct OverrideCase {
 };
 
 RegValue Text(const std::wstring& text) {
-    RegValue value{REG_SZ, {}};
-    for (const wchar_t c : text) {
-        value.data.push_back(static_cast<std::uint8_t>(c));
-    }
+    RegValue value{REG_SZ, std::vector<std::uint8_t>(text.begin(), text.end())};
     value.data.push_back(0);
     return value;
 }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -85,11 +87,8 @@ Calls Expected(const std::vector<Step>& steps, std::size_t changed = SIZE_MAX,
 // Only the boxes of a run, in order.
 Calls Shown(const Calls& calls) {
     Calls shown;
-    for (const std::string& call : calls) {
-        if (call.rfind("ShowMessage(", 0) == 0) {
-            shown.push_back(call);
-        }
-    }
+    std::copy_if(calls.begin(), calls.end(), std::back_inserter(shown),
+                 [](const std::string& call) { return call.rfind("ShowMessage(", 0) == 0; });
     return shown;
 }
 
