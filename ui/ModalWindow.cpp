@@ -41,11 +41,13 @@ BOOL CALLBACK DismissBox(HWND window, LPARAM param) {
 
 void ModalWindow::Run(const std::function<void()>& action) {
     busy_ = true;
-    struct Idle {
-        bool& busy;
-        ~Idle() { busy = false; }
-    } idle{busy_};
-    action();
+    try {
+        action();
+    } catch (...) {
+        busy_ = false;
+        throw;
+    }
+    busy_ = false;
 }
 
 void ModalWindow::RequestClose() {

@@ -131,14 +131,28 @@ bool Win32Platform::PostMessageA(WindowHandle window, std::uint32_t message, std
     return ::PostMessageA(ToHwnd(window), message, wParam, lParam) != FALSE;
 }
 
-Win32Platform::~Win32Platform() {
-    if (comInitialized_) {
-        using Uninitialize = void(WINAPI*)();
-        if (const auto uninitialize = reinterpret_cast<Uninitialize>(
-                reinterpret_cast<void*>(::GetProcAddress(ole_.get(), "CoUninitialize")))) {
-            uninitialize();
-        }
+ComApartment::~ComApartment() {
+    using Uninitialize = void(WINAPI*)();
+    if (const auto uninitialize = entered_ ? reinterpret_cast<Uninitialize>(reinterpret_cast<void*>(
+                                                 ::GetProcAddress(ole_.get(), "CoUninitialize")))
+                                           : nullptr) {
+        uninitialize();
     }
+}
+
+void ComApartment::Enter() {
+    // ole32 is a known DLL, which the search cannot be led away from.
+    if (ole_) {
+        return;
+    }
+    ole_.reset(::LoadLibraryA("ole32.dll"));
+    using Initialize = HRESULT(WINAPI*)(LPVOID, DWORD);
+    const auto initialize = ole_ ? reinterpret_cast<Initialize>(reinterpret_cast<void*>(
+                                       ::GetProcAddress(ole_.get(), "CoInitializeEx")))
+                                 : nullptr;
+    // S_FALSE (already entered on this thread) counts too, and is matched by one CoUninitialize.
+    entered_ = initialize != nullptr &&
+               SUCCEEDED(initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
 }
 
 std::wstring Win32Platform::SystemWindowsDirectory() {
@@ -149,22 +163,6 @@ std::wstring Win32Platform::SystemWindowsDirectory() {
     return length > 0 && length <= MAX_PATH ? std::wstring(folder, length) : std::wstring();
 }
 
-void Win32Platform::InitializeCom() {
-    // The shell asks for COM on the thread that calls it, apartment-threaded. Loaded on first use, like the
-    // shell itself; both are known DLLs, which the search cannot be led away from.
-    if (ole_) {
-        return;
-    }
-    ole_.reset(::LoadLibraryA("ole32.dll"));
-    using Initialize = HRESULT(WINAPI*)(LPVOID, DWORD);
-    const auto initialize = ole_ ? reinterpret_cast<Initialize>(reinterpret_cast<void*>(
-                                       ::GetProcAddress(ole_.get(), "CoInitializeEx")))
-                                 : nullptr;
-    // S_FALSE (already initialised on this thread) still counts once and is matched by one uninitialise.
-    comInitialized_ = initialize != nullptr &&
-                      SUCCEEDED(initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
-}
-
 std::intptr_t Win32Platform::ShellExecuteA(WindowHandle owner, const std::wstring& operation,
                                            const std::wstring& file, const std::wstring& parameters,
                                            const std::wstring& directory, int showCommand) {
@@ -172,7 +170,7 @@ std::intptr_t Win32Platform::ShellExecuteA(WindowHandle owner, const std::wstrin
     // more memory than the rest of the program. It is a system library (a known DLL), so the search for
     // it cannot be led to a file in the current directory.
     using ShellExecuteFunction = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
-    InitializeCom();
+    com_.Enter();
     if (!shell_) {
         shell_.reset(::LoadLibraryA("shell32.dll"));
     }

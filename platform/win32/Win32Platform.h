@@ -7,12 +7,28 @@
 
 namespace tovalset::win32 {
 
+// COM on this thread, apartment-threaded, as the shell asks of its callers: entered on first use from
+// ole32 loaded then, like the shell itself, and left when the owner goes.
+class ComApartment {
+public:
+    ComApartment() = default;
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    ComApartment(ComApartment&&) = delete;
+    ComApartment& operator=(ComApartment&&) = delete;
+    ~ComApartment();
+    void Enter();
+
+private:
+    UniqueModule ole_;
+    bool entered_ = false;
+};
+
 class Win32Platform : public PlatformOps {
 public:
     // Without a host of its own the platform has no window: waits block and boxes are task-modal.
     Win32Platform() = default;
     explicit Win32Platform(ModalHost& host) : host_(&host) {}
-    ~Win32Platform() override;
 
     RegStatus RegOpenKeyA(KeyHandle key, const std::wstring& subKey, KeyHandle& result) override;
     RegStatus RegCreateKeyA(KeyHandle key, const std::wstring& subKey, KeyHandle& result) override;
@@ -45,13 +61,11 @@ public:
 private:
     UniqueHandle Launch(const std::wstring& commandLine, int windowStyle, DWORD& processId);
     void ShowBox(const std::wstring& text, unsigned icon);
-    void InitializeCom();
 
     NoWindowHost noWindow_;
     ModalHost* host_ = &noWindow_;
+    ComApartment com_; // before the shell, so that it is left after the shell is unloaded
     UniqueModule shell_;
-    UniqueModule ole_;
-    bool comInitialized_ = false;
 };
 
 // The program that StartProgram runs for a command line: its first word (or quoted first part), with

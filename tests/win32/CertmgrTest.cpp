@@ -80,8 +80,8 @@ namespace {
 // Answers the stand-in's question once it has been up for `afterMs`, from a thread of its own, as a user
 // who reads it first would. Records whether the question was seen (a visible window) at all.
 struct QuestionAnswerer {
-    DWORD afterMs;
-    int answer;
+    DWORD afterMs = 0;
+    int answer = 0;
     bool seen = false;
     static DWORD WINAPI Run(void* self) {
         auto* const me = static_cast<QuestionAnswerer*>(self);
