@@ -62,12 +62,15 @@ const std::wstring kUserZoneMap = L"Software\\Microsoft\\Windows\\CurrentVersion
 // user's ZoneMap key (opened as key `key`).
 Calls OverrideChecks(int key) {
     Calls calls;
-    for (const std::wstring& path :
-         {L"HKLM\\" + kPolicies, L"HKLM\\" + kPolicies + L"\\ZoneMapKey",
-          L"HKCU\\" + kPolicies + L"\\ZoneMapKey", L"HKLM\\" + kPolicies + L"\\Zones\\2",
-          L"HKCU\\" + kPolicies + L"\\Zones\\2", L"HKCU\\" + kUserZoneMap}) {
-        calls.push_back("RegOpenKeyA(" + Narrow(path.substr(0, 4)) + ", \"" + Narrow(path.substr(5)) + "\")");
-    }
+    const auto open = [&calls](const char* root, const std::wstring& path) {
+        calls.push_back("RegOpenKeyA(" + std::string(root) + ", \"" + Narrow(path) + "\")");
+    };
+    open("HKLM", kPolicies);
+    open("HKLM", kPolicies + L"\\ZoneMapKey");
+    open("HKCU", kPolicies + L"\\ZoneMapKey");
+    open("HKLM", kPolicies + L"\\Zones\\2");
+    open("HKCU", kPolicies + L"\\Zones\\2");
+    open("HKCU", kUserZoneMap);
     calls.insert(calls.end(),
                  {"RegQueryValueExA(#" + std::to_string(key) + ", \"IEHarden\", 0, buffer, 4)", Close(key)});
     return calls;
