@@ -175,24 +175,26 @@ PlatformOps::RootLookup Win32Platform::LookUpRootCertificate(const std::wstring&
     if (thumbprint.empty()) {
         return {RootStanding::NoCertificate, {}};
     }
-    // The machine's part: the computer's own roots, group policy's and the enterprise's. A user who may not
-    // read it has none there that we could tell of.
+    // The user's own registry part first: it is where the certificate manager adds, and it is read in a
+    // few milliseconds, while the machine's part holds every root the computer trusts. A user who may not
+    // read a part has nothing there that we could tell of.
+    DWORD ownError = ERROR_SUCCESS;
+    const Found own =
+        FindIn(api, CERT_STORE_PROV_SYSTEM_REGISTRY_W, CERT_SYSTEM_STORE_CURRENT_USER, thumbprint, ownError);
+    // The machine's part: the computer's own roots, group policy's and the enterprise's.
     DWORD error = ERROR_SUCCESS;
     if (FindIn(api, CERT_STORE_PROV_SYSTEM_W, CERT_SYSTEM_STORE_LOCAL_MACHINE, thumbprint, error) ==
         Found::Yes) {
         return {RootStanding::MachinePart, {}};
     }
-    // The user's part. The merged store is what the system trusts for the user; its own registry part is
-    // asked too, since a policy that stops trust in the user's roots leaves them out of the merged store.
+    if (own == Found::Yes) {
+        return {RootStanding::UserPartOnly, {}};
+    }
+    // What else the system trusts for the user (the user's group policy roots). A policy that stops trust in
+    // the user's own roots leaves them out of this merged store, which is why the own part is asked alone.
     const Found merged =
         FindIn(api, CERT_STORE_PROV_SYSTEM_W, CERT_SYSTEM_STORE_CURRENT_USER, thumbprint, error);
     if (merged == Found::Yes) {
-        return {RootStanding::UserPartOnly, {}};
-    }
-    DWORD registryError = ERROR_SUCCESS;
-    const Found own = FindIn(api, CERT_STORE_PROV_SYSTEM_REGISTRY_W, CERT_SYSTEM_STORE_CURRENT_USER,
-                             thumbprint, registryError);
-    if (own == Found::Yes) {
         return {RootStanding::UserPartOnly, {}};
     }
     if (merged == Found::StoreUnopened && own == Found::StoreUnopened) {
