@@ -21,8 +21,9 @@ test: build-host build-win32
 run: build-win32
 	scripts/run.sh
 
+# DEMO=1: a package for the placeholder domain too, named as a demo.
 package: build-win32
-	scripts/package.sh
+	scripts/package.sh $(if $(filter 1,$(DEMO)),--demo)
 
 bench: build-win32
 	build=$$(scripts/wine-build.sh) && scripts/wine-session.sh $$build scripts/bench.sh $$build

@@ -1,5 +1,7 @@
 #include "actions/BrowserZone.h"
 
+#include "actions/Policies.h"
+
 #include "ServiceDomain.h"
 
 #include <algorithm>
@@ -76,8 +78,27 @@ void ConfigureBrowserZone(PlatformOps& os) {
         os.ShowMessage(kZoneFailedMessage);
         return;
     }
+    // Written is not yet in effect: where a policy overrides the user's settings, a browser opened again
+    // would see nothing new, so its windows are left open.
+    if (const std::wstring overridden = ZoneOverriddenMessage(os); !overridden.empty()) {
+        os.ShowMessage(overridden);
+        return;
+    }
     CloseBrowserWindows(os);
     os.ShowMessage(kZoneOkMessage);
+}
+
+std::wstring ZoneOverriddenMessage(PlatformOps& os) {
+    const std::vector<std::wstring> causes = ZoneOverrides(os, TOVALSET_SERVICE_DOMAIN);
+    if (causes.empty()) {
+        return {};
+    }
+    std::wstring joined;
+    for (const std::wstring& cause : causes) {
+        joined += (joined.empty() ? L"" : L"; ") + cause;
+    }
+    return L"The settings were written, but a policy on this computer overrides them: " + joined +
+           L". Ask your administrator to add " + TOVALSET_SERVICE_DOMAIN + L" to Trusted Sites.";
 }
 
 void CloseBrowserWindows(PlatformOps& os) {

@@ -20,8 +20,13 @@ constexpr std::size_t kMaxBrowserWindows = 256;
 
 // Sets the six Trusted Sites settings to allow and maps the service domain into that zone; then asks every
 // browser frame window to close and reports success. The first creation or write that fails ends it with
-// the one failure message; what was written before stays.
+// the one failure message; what was written before stays. When a policy overrides what was written, that
+// is said instead of success, and no window is asked to close.
 void ConfigureBrowserZone(PlatformOps& os);
+
+// The message that replaces the success message when a policy or setting of this computer makes the
+// written settings ineffective; empty when none does.
+std::wstring ZoneOverriddenMessage(PlatformOps& os);
 
 // Posts one close request to every top-level browser frame window.
 void CloseBrowserWindows(PlatformOps& os);

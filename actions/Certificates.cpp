@@ -1,5 +1,8 @@
 #include "actions/Certificates.h"
 
+#include "actions/Policies.h"
+
+#include <optional>
 #include <vector>
 
 namespace tovalset {
@@ -9,27 +12,70 @@ const wchar_t* const kRenewalIntermediateOkMessage = L"GovernmentalGeneralInterm
 
 namespace {
 
-// One import: the certificate file, and the message that follows it when the tool succeeded (or none).
+// One import: the certificate file, and the message that follows it when it took effect (or none).
 struct Import {
     const wchar_t* file;
     const wchar_t* okMessage;
 };
 
+// Why an import that the certificate manager reported as done has not taken effect, or none when the system
+// will trust the certificate. The tool's exit codes are not documented: the store itself is asked.
+std::optional<std::wstring> WhyNotInEffect(PlatformOps& os, const std::wstring& path) {
+    using Standing = PlatformOps::RootStanding;
+    const PlatformOps::RootLookup lookup = os.LookUpRootCertificate(path);
+    const std::wstring reported = L" (certmgr reported success, but ";
+    switch (lookup.standing) {
+    case Standing::MachinePart:
+        return std::nullopt;
+    case Standing::UserPartOnly:
+        if (!UserRootsDistrusted(os)) {
+            return std::nullopt;
+        }
+        return L"Import failed: " + path + reported +
+               L"a policy on this computer lets Windows trust only the computer's root store, and the "
+               L"certificate is only in yours: an administrator must add it to the computer's store).";
+    case Standing::NotInStore:
+        return L"Import failed: " + path + reported + L"the certificate is not in the trusted root store).";
+    case Standing::NoCertificate:
+        return L"Import failed: " + path + reported + L"the file holds no certificate).";
+    case Standing::FileUnreadable:
+        return L"Import not confirmed: " + path + reported + L"the file cannot be read to check it). " +
+               lookup.reason;
+    case Standing::StoreUnreadable:
+        return L"Import not confirmed: " + path + reported +
+               L"the trusted root store cannot be read to check it). " + lookup.reason;
+    }
+    return std::nullopt;
+}
+
 void RunImports(PlatformOps& os, const std::vector<Import>& imports) {
+    // A success message speaks for every import since the message before it: the renewal script's one
+    // message stands for its first two imports, and is shown only when both took effect.
+    bool allInEffect = true;
     for (const Import& import : imports) {
         // Waiting keeps two tools from writing the store at once, and lets us say what really happened.
         // A tool that cannot start at all ends the action here (ProgramStartError).
         const ProgramOutcome outcome =
             os.StartProgramAndWait(CertmgrCommand(import.file), SW_HIDE, kCertmgrTimeoutMs);
         const std::wstring path = std::wstring(L"All\\") + import.file;
+        bool inEffect = false;
         if (!outcome.finished) {
             os.ShowMessage(L"Import failed: " + path + L" (certmgr did not finish; it was stopped).");
         } else if (outcome.exitCode != 0) {
             // Each certificate stands on its own: the next one is still tried.
             os.ShowMessage(L"Import failed: " + path + L" (certmgr exit code " +
                            std::to_wstring(outcome.exitCode) + L").");
-        } else if (import.okMessage != nullptr) {
-            os.ShowMessage(import.okMessage);
+        } else if (const auto notInEffect = WhyNotInEffect(os, path)) {
+            os.ShowMessage(*notInEffect);
+        } else {
+            inEffect = true;
+        }
+        allInEffect = allInEffect && inEffect;
+        if (import.okMessage != nullptr) {
+            if (allInEffect) {
+                os.ShowMessage(import.okMessage);
+            }
+            allInEffect = true;
         }
     }
 }

@@ -134,6 +134,25 @@ public:
     virtual void ShowMessage(const std::wstring& text) = 0;
     // The same box with the error icon, for what went wrong outside the actions' own messages.
     virtual void ShowError(const std::wstring& text) = 0;
+
+    // ---- What really took effect: whether the system will trust a certificate that a tool added ----
+    // Where the certificate in a file (DER or PEM) stands in the trusted root store, found by its SHA-1
+    // thumbprint. The machine's part holds the computer's roots (the registry, group policy and the
+    // enterprise's); the user's part only the current user's own, which a machine policy can tell Windows
+    // not to trust.
+    enum class RootStanding {
+        FileUnreadable,
+        NoCertificate,
+        StoreUnreadable,
+        NotInStore,
+        UserPartOnly,
+        MachinePart
+    };
+    struct RootLookup {
+        RootStanding standing = RootStanding::NotInStore;
+        std::wstring reason; // the system's text, for a file or store that could not be read
+    };
+    virtual RootLookup LookUpRootCertificate(const std::wstring& certificateFile) = 0;
 };
 
 } // namespace tovalset

@@ -55,6 +55,9 @@ public:
     void ShowMessage(const std::wstring& text) override;
     void ShowError(const std::wstring& text) override;
 
+    // What took effect (RootStore.cpp).
+    RootLookup LookUpRootCertificate(const std::wstring& certificateFile) override;
+
 private:
     UniqueHandle Launch(const std::wstring& commandLine, int windowStyle, DWORD& processId);
     void ShowBox(const std::wstring& text, unsigned icon);

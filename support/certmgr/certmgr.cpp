@@ -134,11 +134,18 @@ int main() {
         return Fail(kDeclined, "the user declined to install " + file);
     }
 
+    // Tests of what took effect: "add-nothing" reports success and adds nothing, as a tool whose success
+    // is not what it says; "machine" adds to the computer's part of the store, as an administrator does.
+    if (Mode("add-nothing")) {
+        return kAdded;
+    }
+    const DWORD location = Mode("machine") ? CERT_SYSTEM_STORE_LOCAL_MACHINE : CERT_SYSTEM_STORE_CURRENT_USER;
+
     // The user's own registry part of the store, where an add lands anyway. The whole system store would
     // also bring in the machine's part, which Wine fills from the host's CA bundle at every start: a
     // quarter of a second per certificate, paid eight times per click.
-    const UniqueCertStore target(CertOpenStore(CERT_STORE_PROV_SYSTEM_REGISTRY_A, 0, 0,
-                                               CERT_SYSTEM_STORE_CURRENT_USER, store.c_str()));
+    const UniqueCertStore target(
+        CertOpenStore(CERT_STORE_PROV_SYSTEM_REGISTRY_A, 0, 0, location, store.c_str()));
     if (!target) {
         return Fail(kStoreError, "cannot open the store " + store + ": " + SystemText(GetLastError()));
     }

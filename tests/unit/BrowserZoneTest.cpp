@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace tovalset;
@@ -53,6 +55,27 @@ Calls RegistryCalls(int first = 1) {
     return calls;
 }
 
+const std::wstring kPolicies = L"Software\\Policies\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+const std::wstring kUserZoneMap = L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap";
+
+// The reads that look for overrides on a computer with no policy, after a full run's writes have made the
+// user's ZoneMap key (opened as key `key`).
+Calls OverrideChecks(int key) {
+    Calls calls;
+    const auto open = [&calls](const char* root, const std::wstring& path) {
+        calls.push_back("RegOpenKeyA(" + std::string(root) + ", \"" + Narrow(path) + "\")");
+    };
+    open("HKLM", kPolicies);
+    open("HKLM", kPolicies + L"\\ZoneMapKey");
+    open("HKCU", kPolicies + L"\\ZoneMapKey");
+    open("HKLM", kPolicies + L"\\Zones\\2");
+    open("HKCU", kPolicies + L"\\Zones\\2");
+    open("HKCU", kUserZoneMap);
+    calls.insert(calls.end(),
+                 {"RegQueryValueExA(#" + std::to_string(key) + ", \"IEHarden\", 0, buffer, 4)", Close(key)});
+    return calls;
+}
+
 bool IsDword(const RegValue* value, std::uint8_t low) {
     return value != nullptr && value->type == REG_DWORD &&
            value->data == std::vector<std::uint8_t>{low, 0, 0, 0};
@@ -72,6 +95,8 @@ TEST(ConfigureBrowserZone, FullRunMakesTheFifteenTestedCallsAndEightClosesInOrde
     ConfigureBrowserZone(os);
 
     Calls expected = RegistryCalls();
+    const Calls checks = OverrideChecks(9);
+    expected.insert(expected.end(), checks.begin(), checks.end());
     expected.insert(expected.end(), {Find("none"), kOk});
     EXPECT_EQ(os.calls(), expected);
     for (const auto& setting : kSettings) {
@@ -106,9 +131,13 @@ TEST(ConfigureBrowserZone, TwoRunsInARowEndTheSameWay) {
     ConfigureBrowserZone(os);
 
     Calls expected = RegistryCalls(1);
+    const Calls firstChecks = OverrideChecks(9);
+    expected.insert(expected.end(), firstChecks.begin(), firstChecks.end());
     expected.insert(expected.end(), {Find("none"), kOk});
-    const Calls second = RegistryCalls(9);
+    const Calls second = RegistryCalls(10);
     expected.insert(expected.end(), second.begin(), second.end());
+    const Calls secondChecks = OverrideChecks(18);
+    expected.insert(expected.end(), secondChecks.begin(), secondChecks.end());
     expected.insert(expected.end(), {Find("none"), kOk});
     EXPECT_EQ(os.calls(), expected);
     EXPECT_EQ(os.ValueCount(kZone), 6u);
@@ -193,6 +222,144 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<FailurePoint>& info) {
         return std::string(info.param.operation) + std::to_string(info.param.occurrence);
     });
+
+// ---- what overrides the written settings ----
+
+const std::wstring kDomain = TOVALSET_SERVICE_DOMAIN;
+// The domain above the service's host, as a site list may name it.
+const std::wstring kParent = kDomain.substr(kDomain.find(L'.') + 1);
+
+// One computer's policies and settings, and the cause that the message must give for them ("" when the
+// written settings take effect).
+struct OverrideCase {
+    const char* name;
+    std::function<void(FakePlatform&)> set;
+    std::wstring cause;
+};
+
+RegValue Text(const std::wstring& text) {
+    RegValue value{REG_SZ, std::vector<std::uint8_t>(text.begin(), text.end())};
+    value.data.push_back(0);
+    return value;
+}
+
+const std::wstring kHklmList = L"HKLM\\" + kPolicies + L"\\ZoneMapKey";
+const std::wstring kHkcuList = L"HKCU\\" + kPolicies + L"\\ZoneMapKey";
+const std::wstring kNotNamed =
+    L"the site-to-zone assignment list of the computer's policy replaces yours and "
+    L"does not name " +
+    kDomain;
+const std::wstring kEsc =
+    L"Internet Explorer Enhanced Security Configuration is on, so sites are mapped from "
+    L"EscDomains, not Domains";
+
+const OverrideCase kOverrideCases[] = {
+    {"nothing set", [](FakePlatform&) {}, L""},
+    {"machine's zone settings only",
+     [](FakePlatform& os) { os.SetDword(L"HKLM\\" + kPolicies, L"Security_HKLM_only", 1); },
+     L"only the computer's zone settings count (Security_HKLM_only)"},
+    {"machine's zone settings only, key unreadable",
+     [](FakePlatform& os) {
+         os.SetDword(L"HKLM\\" + kPolicies, L"Security_HKLM_only", 1);
+         os.Fail("RegOpenKeyA", 1, fake::kAccessDenied);
+     },
+     L""},
+    {"machine's zone settings only, value unreadable",
+     [](FakePlatform& os) {
+         os.SetDword(L"HKLM\\" + kPolicies, L"Security_HKLM_only", 1);
+         os.Fail("RegQueryValueExA", 1, fake::kAccessDenied);
+     },
+     L""},
+    {"machine's site list without the domain",
+     [](FakePlatform& os) { os.SetValue(kHklmList, L"other.example", Text(L"2")); }, kNotNamed},
+    {"empty machine's site list",
+     [](FakePlatform& os) { os.SetValue(kHklmList + L"\\sub", L"x", Text(L"2")); }, kNotNamed},
+    {"machine's site list unreadable",
+     [](FakePlatform& os) {
+         os.SetValue(kHklmList, L"other.example", Text(L"2"));
+         os.Fail("RegOpenKeyA", 2, fake::kAccessDenied);
+     },
+     L""},
+    {"user's site list puts the domain into Internet",
+     [](FakePlatform& os) { os.SetValue(kHkcuList, L"https://" + kDomain, Text(L"3")); },
+     L"the site-to-zone assignment list of your user policy replaces yours and puts https://" + kDomain +
+         L" in the Internet zone"},
+    {"machine's site list puts the parent into Restricted Sites",
+     [](FakePlatform& os) { os.SetDword(kHklmList, L"*." + kParent, 4); },
+     L"the site-to-zone assignment list of the computer's policy replaces yours and puts *." + kParent +
+         L" in the Restricted Sites zone"},
+    {"machine's site list names the host before its parent",
+     [](FakePlatform& os) {
+         os.SetValue(kHklmList, kParent, Text(L"2"));
+         os.SetValue(kHklmList, L"http://" + kDomain, Text(L" 1 "));
+     },
+     L"the site-to-zone assignment list of the computer's policy replaces yours and puts http://" + kDomain +
+         L" in the Local Intranet zone"},
+    {"machine's site list trusts the domain",
+     [](FakePlatform& os) { os.SetValue(kHklmList, kDomain, Text(L"2")); }, L""},
+    {"user's site list trusts the domain where the machine's does not name it",
+     [](FakePlatform& os) {
+         os.SetValue(kHklmList, L"other.example", Text(L"2"));
+         os.SetDword(kHkcuList, L"*://*." + kParent, 2);
+     },
+     L""},
+    {"site list entry that is no zone number",
+     [](FakePlatform& os) { os.SetValue(kHklmList, kDomain, Text(L"trusted")); }, kNotNamed},
+    {"machine's policy sets a Trusted Sites setting",
+     [](FakePlatform& os) { os.SetDword(L"HKLM\\" + kPolicies + L"\\Zones\\2", L"1400", 3); },
+     L"the computer's policy sets Trusted Sites setting 1400 to 3"},
+    {"user's policy sets three Trusted Sites settings, one of them to allow",
+     [](FakePlatform& os) {
+         for (const auto& [name, value] : {std::pair{L"1001", 1}, {L"1208", 3}, {L"1400", 0}, {L"1402", 1}}) {
+             os.SetDword(L"HKCU\\" + kPolicies + L"\\Zones\\2", name, static_cast<std::uint32_t>(value));
+         }
+     },
+     L"your user policy sets Trusted Sites settings 1001 to 1, 1402 to 1 and 1208 to 3"},
+    {"policy's Trusted Sites key unreadable",
+     [](FakePlatform& os) {
+         os.SetDword(L"HKLM\\" + kPolicies + L"\\Zones\\2", L"1400", 3);
+         os.Fail("RegOpenKeyA", 4, fake::kAccessDenied);
+     },
+     L""},
+    {"enhanced security configuration",
+     [](FakePlatform& os) { os.SetDword(L"HKCU\\" + kUserZoneMap, L"IEHarden", 1); }, kEsc},
+    {"enhanced security configuration off",
+     [](FakePlatform& os) { os.SetDword(L"HKCU\\" + kUserZoneMap, L"IEHarden", 0); }, L""},
+    {"everything at once",
+     [](FakePlatform& os) {
+         os.SetDword(L"HKLM\\" + kPolicies, L"Security_HKLM_only", 1);
+         os.SetValue(kHklmList, L"other.example", Text(L"2"));
+         os.SetDword(L"HKLM\\" + kPolicies + L"\\Zones\\2", L"1201", 3);
+         os.SetDword(L"HKCU\\" + kUserZoneMap, L"IEHarden", 1);
+     },
+     L"only the computer's zone settings count (Security_HKLM_only); " + kNotNamed +
+         L"; the computer's policy sets Trusted Sites setting 1201 to 3; " + kEsc},
+};
+
+TEST(ConfigureBrowserZone, WhatOverridesTheWrittenSettingsIsSaidAndNoWindowIsAskedToClose) {
+    for (const OverrideCase& c : kOverrideCases) {
+        FakePlatform os;
+        os.AddWindow(L"IEFrame");
+        c.set(os);
+        ConfigureBrowserZone(os);
+
+        // The settings are written all the same.
+        EXPECT_TRUE(IsDword(os.Value(DomainKey(), L"*"), 2)) << c.name;
+        EXPECT_EQ(os.OpenKeyCount(), 0u) << c.name;
+        if (c.cause.empty()) {
+            EXPECT_EQ(os.messages(), std::vector<std::wstring>{kZoneOkMessage}) << c.name;
+            EXPECT_EQ(os.posted().size(), 1u) << c.name;
+        } else {
+            EXPECT_EQ(os.messages(),
+                      std::vector<std::wstring>{L"The settings were written, but a policy on this "
+                                                L"computer overrides them: " +
+                                                c.cause + L". Ask your administrator to add " + kDomain +
+                                                L" to Trusted Sites."})
+                << c.name;
+            EXPECT_TRUE(os.posted().empty()) << c.name;
+        }
+    }
+}
 
 // ---- the browser frame windows ----
 

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,41 +53,73 @@ struct Script {
 const Script kRoot{"Root", &InstallRootCertificates, &kRootScript};
 const Script kNew{"New", &InstallNewCertificates, &kNewScript};
 
-// What a run shows when step `changed` ends with `message` in place of its own ("" keeps the step's own).
+std::string Lookup(const std::string& file) {
+    return "LookUpRootCertificate(\"All\\" + file + "\")";
+}
+
+// What a run does when step `changed` ends with `message` instead of taking effect ("" for no change); a
+// step whose tool exited with 0 is looked up in the root store first. A success message is shown only when
+// every import since the message before it took effect.
 Calls Expected(const std::vector<Step>& steps, std::size_t changed = SIZE_MAX,
-               const std::string& message = "") {
+               const std::string& message = "", bool lookedUp = true) {
     Calls calls;
+    bool allInEffect = true;
     for (std::size_t i = 0; i < steps.size(); ++i) {
         calls.push_back(Start(steps[i].file));
-        const std::string& shown = i == changed ? message : steps[i].okMessage;
-        if (!shown.empty()) {
-            calls.push_back(shown);
+        const bool failed = i == changed && !message.empty();
+        if (!failed || lookedUp) {
+            calls.push_back(Lookup(steps[i].file));
+        }
+        if (failed) {
+            calls.push_back(message);
+            allInEffect = false;
+        }
+        if (!steps[i].okMessage.empty()) {
+            if (allInEffect) {
+                calls.push_back(steps[i].okMessage);
+            }
+            allInEffect = true;
         }
     }
     return calls;
 }
+
+// Only the boxes of a run, in order.
+Calls Shown(const Calls& calls) {
+    Calls shown;
+    std::copy_if(calls.begin(), calls.end(), std::back_inserter(shown),
+                 [](const std::string& call) { return call.rfind("ShowMessage(", 0) == 0; });
+    return shown;
+}
+
+const std::wstring kProtectedRoots =
+    L"HKLM\\SOFTWARE\\Policies\\Microsoft\\SystemCertificates\\Root\\ProtectedRoots";
 
 } // namespace
 
 TEST(InstallCertificates, RootScriptAlternatesEightImportsAndEightMessages) {
     FakePlatform os;
     InstallRootCertificates(os);
-    EXPECT_EQ(
-        os.calls(),
-        (Calls{Start("DigitalSignOld.cer"), kOk, Start("IRIranCommerceIntermediateCAOld.cer"), kOk,
-               Start("IRIranCommerceIntermediateCA.cer"), kOk, Start("IRIranCommerceIntermediateCAOld.cer"),
-               kOk, Start("IRIROOTCA.crt"), kOk, Start("GICADigitalSign-Silver(L2)New.cer"), kOk,
-               Start("GovernmentalGeneralIntermediateCANew.cer"), kOk,
-               Start("IslamicRepublicofIRANRootCANew.cer"), kOk}));
+    Calls expected;
+    for (const char* file :
+         {"DigitalSignOld.cer", "IRIranCommerceIntermediateCAOld.cer", "IRIranCommerceIntermediateCA.cer",
+          "IRIranCommerceIntermediateCAOld.cer", "IRIROOTCA.crt", "GICADigitalSign-Silver(L2)New.cer",
+          "GovernmentalGeneralIntermediateCANew.cer", "IslamicRepublicofIRANRootCANew.cer"}) {
+        expected.insert(expected.end(), {Start(file), Lookup(file), kOk});
+    }
+    EXPECT_EQ(os.calls(), expected);
 }
 
 TEST(InstallCertificates, RenewalScriptShowsOneMessageBetweenTheSecondAndThirdImport) {
     FakePlatform os;
     InstallNewCertificates(os);
-    EXPECT_EQ(os.calls(), (Calls{Start("GICADigitalSign-Silver(L2)New.cer"),
-                                 Start("GovernmentalGeneralIntermediateCANew.cer"),
-                                 Message("GovernmentalGeneralIntermediateCANew Is OK!"),
-                                 Start("IslamicRepublicofIRANRootCANew.cer")}));
+    EXPECT_EQ(
+        os.calls(),
+        (Calls{Start("GICADigitalSign-Silver(L2)New.cer"), Lookup("GICADigitalSign-Silver(L2)New.cer"),
+               Start("GovernmentalGeneralIntermediateCANew.cer"),
+               Lookup("GovernmentalGeneralIntermediateCANew.cer"),
+               Message("GovernmentalGeneralIntermediateCANew Is OK!"),
+               Start("IslamicRepublicofIRANRootCANew.cer"), Lookup("IslamicRepublicofIRANRootCANew.cer")}));
 }
 
 TEST(InstallCertificates, CommandLinesKeepTheirDoubleBlanks) {
@@ -122,7 +157,8 @@ TEST_P(EachStep, AFailedImportIsReportedAndTheScriptGoesOn) {
         c.script->action(os);
         EXPECT_EQ(os.calls(), Expected(*c.script->steps, c.step,
                                        Message("Import failed: All\\" + file + " (certmgr exit code " +
-                                               std::to_string(exitCode) + ").")));
+                                               std::to_string(exitCode) + ")."),
+                                       false));
     }
 }
 
@@ -133,7 +169,73 @@ TEST_P(EachStep, AToolStoppedAtTheBoundIsReportedAndTheScriptGoesOn) {
     c.script->action(os);
     EXPECT_EQ(os.calls(), Expected(*c.script->steps, c.step,
                                    Message("Import failed: All\\" + (*c.script->steps)[c.step].file +
-                                           " (certmgr did not finish; it was stopped).")));
+                                           " (certmgr did not finish; it was stopped)."),
+                                   false));
+}
+
+// After exit code 0, what the root store says of the certificate, under the machine policy that stops
+// trust in the user's own roots or without it; "" where the import took effect.
+struct TrustCase {
+    const char* name;
+    PlatformOps::RootStanding standing;
+    const wchar_t* reason;
+    std::optional<std::uint32_t> protectedRootsFlags;
+    bool policyUnreadable; // the policy value is set but cannot be read
+    std::string shown;     // after "All\<file> (certmgr reported success, but "
+};
+using Standing = PlatformOps::RootStanding;
+const std::string kPolicyRefuses = "a policy on this computer lets Windows trust only the computer's root "
+                                   "store, and the certificate is only in yours: an administrator must add "
+                                   "it to the computer's store).";
+const TrustCase kTrustCases[] = {
+    {"not in the store", Standing::NotInStore, L"", std::nullopt, false,
+     "Import failed: ?the certificate is not in the trusted root store)."},
+    {"no certificate in the file", Standing::NoCertificate, L"", std::nullopt, false,
+     "Import failed: ?the file holds no certificate)."},
+    {"file unreadable", Standing::FileUnreadable, L"Access is denied.", std::nullopt, false,
+     "Import not confirmed: ?the file cannot be read to check it). Access is denied."},
+    {"store unreadable", Standing::StoreUnreadable, L"The handle is invalid.", std::nullopt, false,
+     "Import not confirmed: ?the trusted root store cannot be read to check it). The handle is invalid."},
+    {"user's part, no policy", Standing::UserPartOnly, L"", std::nullopt, false, ""},
+    {"user's part, user roots distrusted", Standing::UserPartOnly, L"", 0x1, false,
+     "Import failed: ?" + kPolicyRefuses},
+    {"user's part, other protection flags", Standing::UserPartOnly, L"", 0x6, false, ""},
+    {"user's part, policy unreadable", Standing::UserPartOnly, L"", 0x1, true, ""},
+    {"machine's part, user roots distrusted", Standing::MachinePart, L"", 0x1, false, ""},
+};
+
+TEST_P(EachStep, AnImportThatDidNotTakeEffectIsReportedAfterExitCodeZero) {
+    const StepCase c = GetParam();
+    const std::string file = (*c.script->steps)[c.step].file;
+    for (const TrustCase& trust : kTrustCases) {
+        FakePlatform os;
+        os.SetRootLookup(static_cast<int>(c.step) + 1, {trust.standing, trust.reason});
+        if (trust.protectedRootsFlags) {
+            os.SetDword(kProtectedRoots, L"Flags", *trust.protectedRootsFlags);
+        }
+        if (trust.policyUnreadable) {
+            os.Fail("RegQueryValueExA", 1, fake::kAccessDenied);
+        }
+        c.script->action(os);
+        std::string shown = trust.shown;
+        if (!shown.empty()) {
+            shown.replace(shown.find('?'), 1, "All\\" + file + " (certmgr reported success, but ");
+        }
+        EXPECT_EQ(Shown(os.calls()),
+                  Shown(Expected(*c.script->steps, c.step, shown.empty() ? "" : Message(shown))))
+            << trust.name;
+        EXPECT_EQ(os.OpenKeyCount(), 0u) << trust.name;
+    }
+}
+
+TEST(InstallCertificates, ALookUpThatFailsIsReportedAsUnconfirmed) {
+    FakePlatform os;
+    os.Fail("LookUpRootCertificate", 2, 5);
+    InstallNewCertificates(os);
+    EXPECT_EQ(os.messages(), std::vector<std::wstring>{
+                                 L"Import not confirmed: All\\GovernmentalGeneralIntermediateCANew.cer "
+                                 L"(certmgr reported success, but the trusted root store "
+                                 L"cannot be read to check it). Access is denied."});
 }
 
 TEST_P(EachStep, ClosingTheWindowEndsTheScriptAtItsNextStep) {
@@ -162,6 +264,7 @@ TEST_P(EachStep, ClosingTheWindowEndsTheScriptAtItsNextStep) {
         RunAction(os, c.script->action);
         Calls expected = before;
         expected.push_back(Start(steps[c.step].file));
+        expected.push_back(Lookup(steps[c.step].file));
         expected.push_back(steps[c.step].okMessage);
         EXPECT_EQ(os.calls(), expected);
         EXPECT_TRUE(os.errors().empty());

@@ -346,4 +346,14 @@ void FakePlatform::ShowError(const std::wstring& text) {
     errors_.push_back(text);
 }
 
+// ---- what took effect ----
+
+PlatformOps::RootLookup FakePlatform::LookUpRootCertificate(const std::wstring& certificateFile) {
+    if (Record("LookUpRootCertificate", Quoted(certificateFile))) {
+        return {RootStanding::StoreUnreadable, L"Access is denied."};
+    }
+    const auto set = rootLookups_.find(counts_["LookUpRootCertificate"]);
+    return set == rootLookups_.end() ? RootLookup{RootStanding::MachinePart, {}} : set->second;
+}
+
 } // namespace tovalset::fake

@@ -128,6 +128,17 @@ private:
     bool closing_ = false;
     std::map<std::string, int> counts_;
     std::map<std::pair<std::string, int>, RegStatus> failures_;
+
+public:
+    // ---- what took effect ----
+    // What the n-th (1-based) look-up in the root store answers; by default the certificate is in the
+    // machine's part, trusted whatever the policy. A failing LookUpRootCertificate answers that the store
+    // cannot be read.
+    void SetRootLookup(int occurrence, RootLookup lookup) { rootLookups_[occurrence] = std::move(lookup); }
+    RootLookup LookUpRootCertificate(const std::wstring& certificateFile) override;
+
+private:
+    std::map<int, RootLookup> rootLookups_;
 };
 
 } // namespace tovalset::fake

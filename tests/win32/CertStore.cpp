@@ -7,8 +7,7 @@
 
 namespace tovalset::test {
 
-// The SHA-1 thumbprint of a certificate file, as CryptoAPI computes it; empty when it holds none.
-std::vector<BYTE> Thumbprint(const std::string& path) {
+std::string Der(const std::string& path) {
     std::string data = ReadFile(path);
     if (data.find("-----BEGIN") != std::string::npos) {
         DWORD size = 0;
@@ -18,6 +17,12 @@ std::vector<BYTE> Thumbprint(const std::string& path) {
                              &size, nullptr, nullptr);
         data = der;
     }
+    return data;
+}
+
+// The SHA-1 thumbprint of a certificate file, as CryptoAPI computes it; empty when it holds none.
+std::vector<BYTE> Thumbprint(const std::string& path) {
+    const std::string data = Der(path);
     BYTE hash[20] = {};
     DWORD size = sizeof hash;
     if (!CryptHashCertificate(0, CALG_SHA1, 0, reinterpret_cast<const BYTE*>(data.data()),

@@ -8,6 +8,8 @@
 
 namespace tovalset::test {
 
+// A certificate file's bytes, PEM decoded to DER.
+std::string Der(const std::string& path);
 // The SHA-1 thumbprint of a certificate file (DER or PEM), as CryptoAPI computes it; empty for no
 // certificate.
 std::vector<BYTE> Thumbprint(const std::string& path);

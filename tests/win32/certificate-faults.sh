@@ -20,16 +20,19 @@ new_steps=('GICADigitalSign-Silver(L2)New.cer|'
     'GovernmentalGeneralIntermediateCANew.cer|message: GovernmentalGeneralIntermediateCANew Is OK!'
     'IslamicRepublicofIRANRootCANew.cer|')
 
-# shown_without <missing file> <steps...>: what a script shows when that file is missing.
+# shown_without <missing file> <steps...>: what a script shows when that file is missing. A success
+# message stands for every import since the message before it, and is not shown after a failed one.
 shown_without() {
-    local missing=$1 step
+    local missing=$1 step failed=0
     shift
     for step in "$@"; do
         if [[ ${step%%|*} == "$missing" ]]; then
             echo "message: Import failed: All\\$missing (certmgr exit code 2)."
+            failed=1
         elif [[ -n ${step#*|} ]]; then
-            echo "${step#*|}"
+            ((failed)) || echo "${step#*|}"
         fi
+        [[ -z ${step#*|} ]] || failed=0
     done
     echo "still running"
 }

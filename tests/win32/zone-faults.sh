@@ -90,4 +90,50 @@ hung=$(tr -d '\r' <"$work/hung.out" | grep -v ready)
 [[ "$hung" == "$expected" ]] || fail "close requests found in the hung browser's queue: $hung"
 answering=$(tr -d '\r' <"$work/answering.out" | grep -v ready)
 [[ "$answering" == "$expected" ]] || fail "close requests to the answering browser: $answering"
+echo "== policies and settings that override what was written"
+fresh
+policies='HKLM\Software\Policies\Microsoft\Windows\CurrentVersion\Internet Settings'
+user_policies='HKCU\Software\Policies\Microsoft\Windows\CurrentVersion\Internet Settings'
+ok=$'message: Confoguration Is OK!!\nstill running'
+# overridden_by <key> <value> <type> <data> <cause>: with that one value set, the zone action writes all
+# it writes and shows the cause instead of success ("" for a value that overrides nothing). The key of a
+# site list goes afterwards, since a list counts by being there; of anything else, the value.
+overridden_by() {
+    local key=$1 value=$2 type=$3 data=$4 cause=$5 expected=$ok
+    wine reg add "$key" /v "$value" /t "$type" /d "$data" /f >/dev/null 2>&1 || fail "could not set $key\\$value"
+    [[ -z $cause ]] || expected="message: The settings were written, but a policy on this computer overrides them: $cause. Ask your administrator to add $domain to Trusted Sites."$'\nstill running'
+    out=$(zone)
+    [[ "$out" == "$expected" ]] || fail "with $key\\$value = $data the action showed: $out"
+    has "$(query "$domain_key")" '\*' 0x2 || fail "with $key\\$value = $data the mapping was not written"
+    echo "    $value = $data: ${cause:-no override}"
+    if [[ $key == *ZoneMapKey ]]; then
+        wine reg delete "$key" /f >/dev/null 2>&1
+    else
+        wine reg delete "$key" /v "$value" /f >/dev/null 2>&1
+    fi
+}
+overridden_by "$policies" Security_HKLM_only REG_DWORD 1 "only the computer's zone settings count (Security_HKLM_only)"
+overridden_by "$policies\\ZoneMapKey" other.example REG_SZ 2 \
+    "the site-to-zone assignment list of the computer's policy replaces yours and does not name $domain"
+overridden_by "$user_policies\\ZoneMapKey" "https://$domain" REG_SZ 4 \
+    "the site-to-zone assignment list of your user policy replaces yours and puts https://$domain in the Restricted Sites zone"
+overridden_by "$policies\\ZoneMapKey" "$domain" REG_SZ 2 ""
+overridden_by "$policies\\Zones\\2" 1400 REG_DWORD 3 "the computer's policy sets Trusted Sites setting 1400 to 3"
+overridden_by "$user_policies\\Zones\\2" 1201 REG_DWORD 1 "your user policy sets Trusted Sites setting 1201 to 1"
+overridden_by "HKCU\\$settings\\ZoneMap" IEHarden REG_DWORD 1 \
+    "Internet Explorer Enhanced Security Configuration is on, so sites are mapped from EscDomains, not Domains"
+
+echo "== an override leaves the browser open"
+wine "$browser" 'C:\zone-faults\kept' >"$work/kept.out" 2>/dev/null &
+kept_pid=$!
+for _ in $(seq 200); do grep -q ready "$work/kept.out" 2>/dev/null && break; sleep 0.1; done
+grep -q ready "$work/kept.out" || fail "the stand-in browser did not come up"
+wine reg add "$policies" /v Security_HKLM_only /t REG_DWORD /d 1 /f >/dev/null 2>&1
+out=$(zone)
+touch "$work/kept"
+wait "$kept_pid"
+[[ "$out" == "message: The settings were written, but a policy on this computer overrides them: "* ]] ||
+    fail "with an override the action showed: $out"
+kept=$(tr -d '\r' <"$work/kept.out" | grep -v ready)
+[[ "$kept" == $'IEFrame 0\nIEFrame 0\nTovalSetOther 0\nIEFrame 0' ]] || fail "close requests despite an override: $kept"
 echo "zone faults as expected"

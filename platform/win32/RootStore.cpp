@@ -1,0 +1,206 @@
+// Whether the system will trust a certificate that the certificate manager said it added: its file read
+// again, its thumbprint looked up in the machine's and the user's parts of the trusted root store.
+#include <windows.h>
+#include <wincrypt.h>
+
+#include "platform/win32/Handles.h"
+#include "platform/win32/Text.h"
+#include "platform/win32/Win32Platform.h"
+
+#include <string>
+#include <vector>
+
+namespace tovalset::win32 {
+
+namespace {
+
+// A CA certificate is a few kilobytes; anything this large is no certificate, and is not read into memory.
+constexpr DWORD kMaxCertificateFileBytes = 1024 * 1024;
+
+// CryptoAPI, loaded on first use by its full path in the system folder: most runs never import a
+// certificate, and crypt32 is not one of the system's known DLLs, so a bare name would be looked for beside
+// the exe first, in whatever folder the user unpacked TovalSet to. Its own imports are looked for in the
+// system folder too (LOAD_WITH_ALTERED_SEARCH_PATH).
+struct CryptoApi {
+    UniqueModule module;
+    decltype(&::CertOpenStore) openStore = nullptr;
+    decltype(&::CertCloseStore) closeStore = nullptr;
+    decltype(&::CertFindCertificateInStore) findCertificate = nullptr;
+    decltype(&::CertCreateCertificateContext) createContext = nullptr;
+    decltype(&::CertFreeCertificateContext) freeContext = nullptr;
+    decltype(&::CertGetCertificateContextProperty) getProperty = nullptr;
+    decltype(&::CryptStringToBinaryA) stringToBinary = nullptr;
+    DWORD loadError = ERROR_SUCCESS;
+};
+
+template <typename Function> bool Resolve(HMODULE module, const char* name, Function& function) {
+    function = reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+    return function != nullptr;
+}
+
+CryptoApi LoadCryptoApi() {
+    CryptoApi api;
+    std::wstring path(MAX_PATH, L'\0');
+    const UINT length = ::GetSystemDirectoryW(path.data(), MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        api.loadError = length == 0 ? ::GetLastError() : ERROR_FILENAME_EXCED_RANGE;
+        return api;
+    }
+    path.resize(length);
+    path += L"\\crypt32.dll";
+    api.module.reset(::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+    if (!api.module) {
+        api.loadError = ::GetLastError();
+        return api;
+    }
+    const HMODULE m = api.module.get();
+    if (!Resolve(m, "CertOpenStore", api.openStore) || !Resolve(m, "CertCloseStore", api.closeStore) ||
+        !Resolve(m, "CertFindCertificateInStore", api.findCertificate) ||
+        !Resolve(m, "CertCreateCertificateContext", api.createContext) ||
+        !Resolve(m, "CertFreeCertificateContext", api.freeContext) ||
+        !Resolve(m, "CertGetCertificateContextProperty", api.getProperty) ||
+        !Resolve(m, "CryptStringToBinaryA", api.stringToBinary)) {
+        api.loadError = ERROR_PROC_NOT_FOUND;
+        api.module.reset();
+    }
+    return api;
+}
+
+const CryptoApi& Crypto() {
+    static const CryptoApi api = LoadCryptoApi();
+    return api;
+}
+
+// Owners for what the run-time loaded library hands out; they close through it.
+struct StoreTraits {
+    static HCERTSTORE invalid() { return nullptr; }
+    // cppcheck-suppress constParameter
+    static bool valid(HCERTSTORE store) { return store != nullptr; }
+    static void close(HCERTSTORE store) { Crypto().closeStore(store, 0); }
+};
+struct ContextTraits {
+    static PCCERT_CONTEXT invalid() { return nullptr; }
+    static bool valid(PCCERT_CONTEXT context) { return context != nullptr; }
+    static void close(PCCERT_CONTEXT context) { Crypto().freeContext(context); }
+};
+using Store = UniqueResource<HCERTSTORE, StoreTraits>;
+using Context = UniqueResource<PCCERT_CONTEXT, ContextTraits>;
+
+// The whole file, or the system's error code. A file larger than any certificate reads as no data.
+DWORD ReadWholeFile(const std::wstring& path, std::vector<BYTE>& data) {
+    const UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        return ::GetLastError();
+    }
+    DWORD high = 0;
+    const DWORD size = ::GetFileSize(file.get(), &high);
+    if (size == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR) {
+        return ::GetLastError();
+    }
+    if (high != 0 || size > kMaxCertificateFileBytes) {
+        return ERROR_SUCCESS;
+    }
+    data.resize(size);
+    DWORD read = 0;
+    if (size > 0 && !::ReadFile(file.get(), data.data(), size, &read, nullptr)) {
+        return ::GetLastError();
+    }
+    data.resize(read);
+    return ERROR_SUCCESS;
+}
+
+// The SHA-1 thumbprint of the certificate in DER or PEM data; empty when the data holds none.
+std::vector<BYTE> Thumbprint(const CryptoApi& api, std::vector<BYTE> data) {
+    const std::string text(data.begin(), data.end());
+    if (text.find("-----BEGIN") != std::string::npos) {
+        DWORD size = 0;
+        const auto length = static_cast<DWORD>(text.size());
+        if (!api.stringToBinary(text.c_str(), length, CRYPT_STRING_BASE64HEADER, nullptr, &size, nullptr,
+                                nullptr)) {
+            return {};
+        }
+        data.assign(size, 0);
+        if (!api.stringToBinary(text.c_str(), length, CRYPT_STRING_BASE64HEADER, data.data(), &size, nullptr,
+                                nullptr)) {
+            return {};
+        }
+        data.resize(size);
+    }
+    if (data.empty()) {
+        return {};
+    }
+    const Context certificate(api.createContext(X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, data.data(),
+                                                static_cast<DWORD>(data.size())));
+    if (!certificate) {
+        return {};
+    }
+    std::vector<BYTE> hash(20);
+    DWORD size = static_cast<DWORD>(hash.size());
+    if (!api.getProperty(certificate.get(), CERT_SHA1_HASH_PROP_ID, hash.data(), &size)) {
+        return {};
+    }
+    hash.resize(size);
+    return hash;
+}
+
+enum class Found { Yes, No, StoreUnopened };
+
+// Looks the thumbprint up in one store, opened read-only.
+Found FindIn(const CryptoApi& api, LPCSTR provider, DWORD location, std::vector<BYTE>& thumbprint,
+             DWORD& error) {
+    const Store store(api.openStore(provider, 0, 0, location | CERT_STORE_READONLY_FLAG, L"ROOT"));
+    if (!store) {
+        error = ::GetLastError();
+        return Found::StoreUnopened;
+    }
+    CRYPT_HASH_BLOB blob{static_cast<DWORD>(thumbprint.size()), thumbprint.data()};
+    const Context found(api.findCertificate(store.get(), X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0,
+                                            CERT_FIND_SHA1_HASH, &blob, nullptr));
+    return found ? Found::Yes : Found::No;
+}
+
+} // namespace
+
+PlatformOps::RootLookup Win32Platform::LookUpRootCertificate(const std::wstring& certificateFile) {
+    std::vector<BYTE> data;
+    if (const DWORD error = ReadWholeFile(certificateFile, data); error != ERROR_SUCCESS) {
+        return {RootStanding::FileUnreadable, SystemErrorText(error)};
+    }
+    const CryptoApi& api = Crypto();
+    if (!api.module) {
+        return {RootStanding::StoreUnreadable, SystemErrorText(api.loadError)};
+    }
+    std::vector<BYTE> thumbprint = Thumbprint(api, std::move(data));
+    if (thumbprint.empty()) {
+        return {RootStanding::NoCertificate, {}};
+    }
+    // The user's own registry part first: it is where the certificate manager adds, and it is read in a
+    // few milliseconds, while the machine's part holds every root the computer trusts. A user who may not
+    // read a part has nothing there that we could tell of.
+    DWORD ownError = ERROR_SUCCESS;
+    const Found own =
+        FindIn(api, CERT_STORE_PROV_SYSTEM_REGISTRY_W, CERT_SYSTEM_STORE_CURRENT_USER, thumbprint, ownError);
+    // The machine's part: the computer's own roots, group policy's and the enterprise's.
+    DWORD error = ERROR_SUCCESS;
+    if (FindIn(api, CERT_STORE_PROV_SYSTEM_W, CERT_SYSTEM_STORE_LOCAL_MACHINE, thumbprint, error) ==
+        Found::Yes) {
+        return {RootStanding::MachinePart, {}};
+    }
+    if (own == Found::Yes) {
+        return {RootStanding::UserPartOnly, {}};
+    }
+    // What else the system trusts for the user (the user's group policy roots). A policy that stops trust in
+    // the user's own roots leaves them out of this merged store, which is why the own part is asked alone.
+    const Found merged =
+        FindIn(api, CERT_STORE_PROV_SYSTEM_W, CERT_SYSTEM_STORE_CURRENT_USER, thumbprint, error);
+    if (merged == Found::Yes) {
+        return {RootStanding::UserPartOnly, {}};
+    }
+    if (merged == Found::StoreUnopened && own == Found::StoreUnopened) {
+        return {RootStanding::StoreUnreadable, SystemErrorText(error)};
+    }
+    return {RootStanding::NotInStore, {}};
+}
+
+} // namespace tovalset::win32
