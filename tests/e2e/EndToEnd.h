@@ -52,8 +52,9 @@ struct ProcessResources {
 
 class App {
 public:
-    // Starts TovalSet.exe from `folder` as its current directory and waits for its window.
-    explicit App(const std::string& folder);
+    // Starts TovalSet.exe (or the exe named) from `folder` as its current directory and waits for its
+    // window.
+    explicit App(const std::string& folder, const std::string& exe = BinFolder() + "\\TovalSet.exe");
     App(const App&) = delete;
     App& operator=(const App&) = delete;
     ~App();
@@ -72,6 +73,9 @@ public:
     // enabled (it is not while the program waits for a tool it started).
     void WaitUntilReady() const;
     void Click(HWND control) const;
+    // The messages that a click becomes, posted to the button at once: TovalSet runs exactly the code it
+    // runs for a user, without waiting on the window manager. The caller waits until it is ready.
+    static void PostClick(HWND control);
     void Key(WORD key, bool shift = false) const;
     // How a box is answered: a mouse click on its OK button, as a user does, or the command that click
     // becomes, posted to the box, for runs of hundreds of boxes that the window manager would slow down.
