@@ -309,6 +309,12 @@ ProcessResources App::Resources() const {
     resources.handles = GetProcessHandleCount(process_.get(), &handles) && handles != 0
                             ? static_cast<long>(handles)
                             : ProbeHandles(process_.get());
+    // Nothing counted is no count.
+    for (long* count : {&resources.handles, &resources.userObjects, &resources.gdiObjects}) {
+        if (*count <= 0) {
+            *count = -1;
+        }
+    }
     return resources;
 }
 

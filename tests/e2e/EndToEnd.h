@@ -42,11 +42,12 @@ bool InstallRecordingHelpViewer();
 
 // What a process holds of the system. Wine answers neither GetGuiResources nor GetProcessHandleCount
 // (both give 0): there the kernel handles are counted by probing the process's handle table, the USER
-// objects by counting its windows, and the GDI objects from the table Wine keeps in the process (-1 when
-// none of these ways can count them).
+// objects by counting its windows, and the GDI objects from the table Wine keeps in the process. A count
+// that could not be read is -1: a running TovalSet holds handles, a window and its pictures, so none of
+// them is ever really 0.
 struct ProcessResources {
-    long handles = 0;
-    long userObjects = 0;
+    long handles = -1;
+    long userObjects = -1;
     long gdiObjects = -1;
 };
 

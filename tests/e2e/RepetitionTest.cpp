@@ -125,9 +125,14 @@ TEST_F(Repetition, HundredsOfClicksLeaveNoHandleOrWindowBehind) {
     const e2e::ProcessResources last = app.Resources();
 
     EXPECT_EQ(wrong_, 0) << "the last click that went wrong: " << lastWrong_;
+    // Two counts that could not be read would compare equal: each must have been read.
+    for (const e2e::ProcessResources& counted : {first, last}) {
+        EXPECT_GT(counted.handles, 0) << "kernel handles could not be counted";
+        EXPECT_GT(counted.userObjects, 0) << "USER objects could not be counted";
+        EXPECT_GT(counted.gdiObjects, 0) << "GDI objects could not be counted";
+    }
     EXPECT_EQ(last.handles, first.handles) << "kernel handles";
     EXPECT_EQ(last.userObjects, first.userObjects) << "USER objects";
-    EXPECT_GT(first.gdiObjects, 0) << "GDI objects could not be counted";
     EXPECT_EQ(last.gdiObjects, first.gdiObjects) << "GDI objects";
     std::printf("after the first round: %ld handles, %ld USER and %ld GDI objects; after %d clicks: %ld, %ld "
                 "and %ld\n",
