@@ -19,7 +19,8 @@ if [[ ${1:-} == --x86_64 ]]; then
 fi
 objdump=$1 exe=$2
 shift 2
-dump=$("$objdump" -p "$exe")
+# In UTC: the link time stamp is shown as a date in the local time zone.
+dump=$(TZ=UTC "$objdump" -p "$exe")
 status=0
 fail() { echo "FAIL: $*"; status=1; }
 
