@@ -14,7 +14,7 @@
 namespace tovalset::win32 {
 
 std::wstring ProgramPathOf(const std::wstring& commandLine) {
-    const std::wstring word = ProgramFileOf(commandLine);
+    std::wstring word = ProgramFileOf(commandLine);
     if (word.empty()) {
         return word;
     }

@@ -6,7 +6,8 @@
 
 extern "C" __declspec(dllimport) ULONGLONG WINAPI GetTickCount64();
 extern "C" __declspec(dllimport) void WINAPI InitCommonControls();
-extern "C" void __chk_fail();
+// The stack protector's own failure handler: the probe calls it to import libssp-0.dll.
+extern "C" void __chk_fail(); // NOLINT(bugprone-reserved-identifier)
 
 int main(int argc, char**) {
     if (argc > 100) {
