@@ -16,6 +16,7 @@ test: build-host build-win32
 	ctest --preset host
 	scripts/fuzz.sh
 	scripts/static-checks.sh
+	scripts/check-package.sh
 	scripts/test-windows.sh
 
 run: build-win32

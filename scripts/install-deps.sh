@@ -8,7 +8,7 @@ packages=(
     g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 g++-mingw-w64-x86-64-win32
     wine wine32:i386 wine64
     xvfb fvwm
-    openssl fp-utils libjpeg-dev imagemagick zip
+    openssl fp-utils libjpeg-dev imagemagick zip unzip osslsigncode python3
     bc procps locales
     icoutils libxml2-utils
     clang libclang-rt-14-dev clang-tidy clang-format cppcheck

@@ -1,30 +1,39 @@
-// TovalSet starts by making its one window; it reads no arguments and keeps no state of its own.
+// TovalSet starts by hardening its process and then makes its one window; it reads no arguments and keeps
+// no state of its own.
 #include <windows.h>
 
-#include "platform/win32/Text.h"
-#include "platform/win32/Win32Platform.h"
-#include "ui/Form1.h"
-#include "ui/ModalWindow.h"
+#include "ui/Program.h"
 
 namespace {
 
-// Before any library is loaded: the current directory, which holds the support folder and may hold
-// anything else, is taken out of the DLL search; and DEP is switched on where the system offers it.
-// Both calls are looked up at run time, as the first releases of Windows XP lack them.
+// A function of kernel32 that older systems lack, or null.
+template <typename Function> Function KernelFunction(HMODULE kernel, const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(kernel, name)));
+}
+
+// Before any library is loaded at run time. Libraries asked for by name come from the system folder only:
+// never from the current directory, which holds the support folder and whatever else was put there, nor
+// from the exe's own folder, which may be a downloads folder full of strangers. Where the system cannot
+// restrict the search that far (XP, and Vista or 7 without the update that added it) the current
+// directory at least leaves it. DEP is switched on for good, with the emulation of old ATL thunks (code
+// run from the heap) off as well. Every call is looked up at run time, as Windows XP lacks some of them.
 void HardenProcess() {
     const HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
     if (kernel == nullptr) {
         return;
     }
-    using SetDllDirectory = BOOL(WINAPI*)(LPCSTR);
-    using SetDepPolicy = BOOL(WINAPI*)(DWORD);
-    if (const auto setDllDirectory = reinterpret_cast<SetDllDirectory>(
-            reinterpret_cast<void*>(::GetProcAddress(kernel, "SetDllDirectoryA")))) {
-        setDllDirectory("");
+    constexpr DWORD kSystemFolderOnly = 0x00000800; // LOAD_LIBRARY_SEARCH_SYSTEM32
+    const auto setDefaultDllDirectories =
+        KernelFunction<BOOL(WINAPI*)(DWORD)>(kernel, "SetDefaultDllDirectories");
+    if (setDefaultDllDirectories == nullptr || !setDefaultDllDirectories(kSystemFolderOnly)) {
+        if (const auto setDllDirectory = KernelFunction<BOOL(WINAPI*)(LPCSTR)>(kernel, "SetDllDirectoryA")) {
+            setDllDirectory("");
+        }
     }
-    if (const auto setDepPolicy = reinterpret_cast<SetDepPolicy>(
-            reinterpret_cast<void*>(::GetProcAddress(kernel, "SetProcessDEPPolicy")))) {
-        setDepPolicy(0x1 /* PROCESS_DEP_ENABLE */);
+    // PROCESS_DEP_ENABLE | PROCESS_DEP_DISABLE_ATL_THUNK_EMULATION
+    constexpr DWORD kDepWithoutThunkEmulation = 0x1 | 0x2;
+    if (const auto setDepPolicy = KernelFunction<BOOL(WINAPI*)(DWORD)>(kernel, "SetProcessDEPPolicy")) {
+        setDepPolicy(kDepWithoutThunkEmulation);
     }
 }
 
@@ -32,15 +41,5 @@ void HardenProcess() {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     HardenProcess();
-    tovalset::ui::ModalWindow modal;
-    tovalset::win32::Win32Platform os(modal);
-    tovalset::ui::Form1 form(instance, os, modal);
-    if (!form.Create()) {
-        const std::string reason =
-            tovalset::win32::ToAnsi(tovalset::win32::SystemErrorText(::GetLastError()));
-        ::MessageBoxA(nullptr, ("The window could not be made: " + reason).c_str(), "TovalSet",
-                      MB_OK | MB_ICONERROR);
-        return 1;
-    }
-    return form.Run(showCommand);
+    return tovalset::ui::RunProgram(instance, showCommand);
 }

@@ -3,6 +3,7 @@
 
 #include "platform/win32/Win32Platform.h"
 
+#include "platform/CommandLine.h"
 #include "platform/win32/HandleCast.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/Text.h"
@@ -12,29 +13,10 @@
 
 namespace tovalset::win32 {
 
-namespace {
-
-bool HasExtension(const std::wstring& path) {
-    const std::size_t name = path.find_last_of(L"\\/:");
-    const std::size_t dot = path.find_last_of(L'.');
-    return dot != std::wstring::npos && (name == std::wstring::npos || dot > name);
-}
-
-} // namespace
-
 std::wstring ProgramPathOf(const std::wstring& commandLine) {
-    std::wstring word;
-    if (!commandLine.empty() && commandLine.front() == L'"') {
-        const std::size_t end = commandLine.find(L'"', 1);
-        word = commandLine.substr(1, end == std::wstring::npos ? std::wstring::npos : end - 1);
-    } else {
-        word = commandLine.substr(0, commandLine.find_first_of(L" \t"));
-    }
+    std::wstring word = ProgramFileOf(commandLine);
     if (word.empty()) {
         return word;
-    }
-    if (!HasExtension(word)) {
-        word += L".exe";
     }
     // GetFullPathName resolves against the current directory and nothing else: no search of the exe's
     // folder, the system folders or PATH. Wide, so that a folder whose name the ANSI code page cannot

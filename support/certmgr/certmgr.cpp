@@ -8,6 +8,7 @@
 #include <wincrypt.h>
 
 #include "support/certmgr/CertHandles.h"
+#include "support/certmgr/Input.h"
 #include "platform/win32/Text.h"
 
 #include <cstdio>
@@ -31,6 +32,10 @@ bool Mode(const char* wanted) {
            lstrcmpA(mode, wanted) == 0;
 }
 
+using tovalset::certmgr::AddCommand;
+using tovalset::certmgr::ArgumentsOf;
+using tovalset::certmgr::DerOf;
+using tovalset::certmgr::ParseAddCommand;
 using tovalset::win32::UniqueCertContext;
 using tovalset::win32::UniqueCertStore;
 
@@ -49,20 +54,6 @@ std::string SystemText(DWORD code) {
     return tovalset::win32::ToAnsi(tovalset::win32::SystemErrorText(code));
 }
 
-// The command line after the program's own name.
-std::string Arguments() {
-    const std::string line = GetCommandLineA();
-    std::size_t end = 0;
-    if (!line.empty() && line[0] == '"') {
-        end = line.find('"', 1);
-        end = end == std::string::npos ? line.size() : end + 1;
-    } else {
-        end = line.find(' ');
-        end = end == std::string::npos ? line.size() : end;
-    }
-    return line.substr(end);
-}
-
 bool ReadWholeFile(const std::string& path, std::vector<BYTE>& data) {
     const tovalset::win32::UniqueHandle file(
         CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
@@ -77,51 +68,21 @@ bool ReadWholeFile(const std::string& path, std::vector<BYTE>& data) {
     return true;
 }
 
-// PEM text becomes its DER bytes; anything else is taken as DER.
-std::vector<BYTE> Der(const std::vector<BYTE>& data) {
-    const std::string text(data.begin(), data.end());
-    if (text.find("-----BEGIN") == std::string::npos) {
-        return data;
-    }
-    DWORD size = 0;
-    if (!CryptStringToBinaryA(text.c_str(), static_cast<DWORD>(text.size()), CRYPT_STRING_BASE64HEADER,
-                              nullptr, &size, nullptr, nullptr)) {
-        return {};
-    }
-    std::vector<BYTE> der(size);
-    if (!CryptStringToBinaryA(text.c_str(), static_cast<DWORD>(text.size()), CRYPT_STRING_BASE64HEADER,
-                              der.data(), &size, nullptr, nullptr)) {
-        return {};
-    }
-    der.resize(size);
-    return der;
-}
-
 } // namespace
 
 int main() {
-    const std::string arguments = Arguments();
-    const std::string add = " /add /c  ";
-    const std::string storeSwitch = " /s  ";
-    if (arguments.compare(0, add.size(), add) != 0) {
+    const std::optional<AddCommand> command = ParseAddCommand(ArgumentsOf(GetCommandLineA()));
+    if (!command) {
         return Usage();
     }
-    const std::size_t storeAt = arguments.rfind(storeSwitch);
-    if (storeAt == std::string::npos || storeAt < add.size()) {
-        return Usage();
-    }
-    const std::string file = arguments.substr(add.size(), storeAt - add.size());
-    const std::string store = arguments.substr(storeAt + storeSwitch.size());
-    if (file.empty() || store.empty() || file.find(' ') != std::string::npos ||
-        store.find_first_of(" \t") != std::string::npos) {
-        return Usage();
-    }
+    const std::string& file = command->file;
+    const std::string& store = command->store;
 
     std::vector<BYTE> data;
     if (!ReadWholeFile(file, data)) {
         return Fail(kUnreadableFile, "cannot read " + file + ": " + SystemText(GetLastError()));
     }
-    const std::vector<BYTE> der = Der(data);
+    const std::vector<BYTE> der = DerOf(data);
     const UniqueCertContext certificate(CertCreateCertificateContext(
         X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size())));
     if (!certificate) {

@@ -239,8 +239,7 @@ bool InstallRecordingHelpViewer() {
                      (std::string(windows) + "\\hh.exe").c_str(), FALSE) != FALSE;
 }
 
-App::App(const std::string& folder) {
-    const std::string exe = BinFolder() + "\\TovalSet.exe";
+App::App(const std::string& folder, const std::string& exe) {
     std::string line = "\"" + exe + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
@@ -310,6 +309,12 @@ ProcessResources App::Resources() const {
     resources.handles = GetProcessHandleCount(process_.get(), &handles) && handles != 0
                             ? static_cast<long>(handles)
                             : ProbeHandles(process_.get());
+    // Nothing counted is no count.
+    for (long* count : {&resources.handles, &resources.userObjects, &resources.gdiObjects}) {
+        if (*count <= 0) {
+            *count = -1;
+        }
+    }
     return resources;
 }
 
@@ -331,6 +336,12 @@ void App::Click(HWND control) const {
     RECT box;
     GetWindowRect(control, &box);
     MouseClickAt((box.left + box.right) / 2, (box.top + box.bottom) / 2);
+}
+
+void App::PostClick(HWND control) {
+    const LPARAM middle = MAKELPARAM(65, 17);
+    PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, middle);
+    PostMessageA(control, WM_LBUTTONUP, 0, middle);
 }
 
 void App::Key(WORD key, bool shift) const {

@@ -42,18 +42,20 @@ bool InstallRecordingHelpViewer();
 
 // What a process holds of the system. Wine answers neither GetGuiResources nor GetProcessHandleCount
 // (both give 0): there the kernel handles are counted by probing the process's handle table, the USER
-// objects by counting its windows, and the GDI objects from the table Wine keeps in the process (-1 when
-// none of these ways can count them).
+// objects by counting its windows, and the GDI objects from the table Wine keeps in the process. A count
+// that could not be read is -1: a running TovalSet holds handles, a window and its pictures, so none of
+// them is ever really 0.
 struct ProcessResources {
-    long handles = 0;
-    long userObjects = 0;
+    long handles = -1;
+    long userObjects = -1;
     long gdiObjects = -1;
 };
 
 class App {
 public:
-    // Starts TovalSet.exe from `folder` as its current directory and waits for its window.
-    explicit App(const std::string& folder);
+    // Starts TovalSet.exe (or the exe named) from `folder` as its current directory and waits for its
+    // window.
+    explicit App(const std::string& folder, const std::string& exe = BinFolder() + "\\TovalSet.exe");
     App(const App&) = delete;
     App& operator=(const App&) = delete;
     ~App();
@@ -72,6 +74,9 @@ public:
     // enabled (it is not while the program waits for a tool it started).
     void WaitUntilReady() const;
     void Click(HWND control) const;
+    // The messages that a click becomes, posted to the button at once: TovalSet runs exactly the code it
+    // runs for a user, without waiting on the window manager. The caller waits until it is ready.
+    static void PostClick(HWND control);
     void Key(WORD key, bool shift = false) const;
     // How a box is answered: a mouse click on its OK button, as a user does, or the command that click
     // becomes, posted to the box, for runs of hundreds of boxes that the window manager would slow down.

@@ -24,15 +24,6 @@ int Rounds() {
     return rounds != nullptr && std::atoi(rounds) > 1 ? std::atoi(rounds) : 50;
 }
 
-// Hundreds of clicks through the real mouse would take most of an hour under Wine, waiting on the window
-// manager. Here the clicks and the answers are the messages that a click and an OK press become, posted to
-// the button and the box: TovalSet runs exactly the code it runs for a user.
-void PostClick(HWND control) {
-    const LPARAM middle = MAKELPARAM(65, 17);
-    PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, middle);
-    PostMessageA(control, WM_LBUTTONUP, 0, middle);
-}
-
 // TovalSet is waiting for input: its thread answers, its window is enabled (it is not while an action
 // waits for a tool) and no box is up, several times over. A click posted sooner could come while an action
 // is between two tools, where input is dropped.
@@ -62,10 +53,12 @@ protected:
         lastWrong_ = what;
     }
 
-    // One click and every box it brings, answered. Hundreds of clicks give one readable failure.
+    // One click and every box it brings, answered, by the messages that a click and an OK press become:
+    // hundreds of clicks through the real mouse would take most of an hour under Wine, waiting on the
+    // window manager. Hundreds of clicks give one readable failure.
     void ClickAndAnswer(const e2e::App& app, int id, const Texts& expected) {
         WaitUntilIdle(app);
-        PostClick(app.control(id));
+        e2e::App::PostClick(app.control(id));
         const Texts boxes = app.AnswerBoxes(expected.size(), 20000, e2e::App::Answer::ByMessage);
         if (boxes != expected) {
             Wrong("Command" + std::to_string(id - IDC_COMMAND1 + 1) + ": " +
@@ -76,7 +69,7 @@ protected:
     // The middleware starts; it is closed again so that fifty of them do not pile up.
     void StartAndCloseMiddleware(const e2e::App& app) {
         WaitUntilIdle(app);
-        PostClick(app.control(IDC_COMMAND5));
+        e2e::App::PostClick(app.control(IDC_COMMAND5));
         const HWND middleware = test::WaitForWindow("TovalSetPkiStandIn", 10000);
         if (middleware == nullptr) {
             Wrong("Command5: the middleware did not start");
@@ -91,7 +84,7 @@ protected:
     void OpenHelp(const e2e::App& app) {
         DeleteFileA(record_.c_str());
         WaitUntilIdle(app);
-        PostClick(app.control(IDC_COMMAND6));
+        e2e::App::PostClick(app.control(IDC_COMMAND6));
         if (!test::WaitForFile(record_, 10000)) {
             Wrong("Command6: the help viewer did not start");
         }
@@ -132,9 +125,14 @@ TEST_F(Repetition, HundredsOfClicksLeaveNoHandleOrWindowBehind) {
     const e2e::ProcessResources last = app.Resources();
 
     EXPECT_EQ(wrong_, 0) << "the last click that went wrong: " << lastWrong_;
+    // Two counts that could not be read would compare equal: each must have been read.
+    for (const e2e::ProcessResources& counted : {first, last}) {
+        EXPECT_GT(counted.handles, 0) << "kernel handles could not be counted";
+        EXPECT_GT(counted.userObjects, 0) << "USER objects could not be counted";
+        EXPECT_GT(counted.gdiObjects, 0) << "GDI objects could not be counted";
+    }
     EXPECT_EQ(last.handles, first.handles) << "kernel handles";
     EXPECT_EQ(last.userObjects, first.userObjects) << "USER objects";
-    EXPECT_GT(first.gdiObjects, 0) << "GDI objects could not be counted";
     EXPECT_EQ(last.gdiObjects, first.gdiObjects) << "GDI objects";
     std::printf("after the first round: %ld handles, %ld USER and %ld GDI objects; after %d clicks: %ld, %ld "
                 "and %ld\n",

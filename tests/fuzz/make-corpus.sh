@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# Writes the registry reader fuzzer's seeds into tests/fuzz/corpus, one small input per branch of the
-# reader, in the layout RegistryReaderFuzz.cpp describes:
+# Writes the fuzzers' seeds into tests/fuzz/corpus/<fuzzer>, each in the layout its <Name>Fuzz.cpp
+# describes. The registry reader's: one small input per branch of the reader,
 #   route, type [+4], failure statuses, rewrite [, new type] [, length, new data], the value's data
-# Rerun after changing the layout, and commit the result.
+# Rerun after changing a layout, and commit the result.
 set -euo pipefail
-out="$(cd "$(dirname "$0")" && pwd)/corpus"
-rm -rf "$out"
-mkdir -p "$out"
+corpus="$(cd "$(dirname "$0")" && pwd)/corpus"
+rm -rf "$corpus"
+out=
+fuzzer() { out="$corpus/$1"; mkdir -p "$out"; }
 seed() { printf '%b' "$2" >"$out/$1"; }
+
+fuzzer registry_reader
 
 # GetString on the HKLM path, each kind of value: route 0, then the type selector, no rewrite.
 seed text-with-nul          '\x00\x01\x00Windows XP\x00'
@@ -47,3 +50,50 @@ seed open-key-text          '\x01\x01\x00Windows XP\x00'
 seed open-key-none          '\x01\x00\x00\x07\x00'
 seed key-zero               '\x02\x01\x00XP\x00'
 seed root-text              '\x03\x01\x00XP\x00'
+
+# The product name, a NUL, the build number.
+fuzzer build_number
+seed windows-11                 'Windows 10 Pro\x0022631'
+seed first-windows-11           'Windows 10 Enterprise\x0022000'
+seed last-windows-10            'Windows 10 Pro\x0021999'
+seed leading-zero               'Windows 10 Pro\x00022631'
+seed not-a-number               'Windows 10 Pro\x0022631a'
+seed ten-digits                 'Windows 10 Pro\x004294967296'
+seed no-build                   'Windows 10 Home'
+seed empty-build                'Windows 10 Home\x00'
+seed server                     'Windows Server 2022\x0020348'
+seed xp                         'Microsoft Windows XP\x002600'
+
+# Command lines in UTF-16LE.
+fuzzer program_file
+wide() { printf '%s' "$2" | iconv -f UTF-8 -t UTF-16LE >"$out/$1"; }
+wide certmgr                    'All\certmgr /add /c  All\IRIROOTCA.crt /s  root'
+wide with-extension             'All\TOVALPKI.exe'
+wide quoted                     '"My Tools\run" -x'
+wide unclosed-quote             '"My Tools\run -x'
+wide empty-quotes               '"" x'
+wide dotted-folder              'v1.2\tool'
+wide tab                        $'tool\targument'
+wide blank-first                ' tool'
+wide persian                    'ابزار\نصب /s'
+
+# A command line, a NUL, a file, a NUL, a store.
+fuzzer certmgr_arguments
+seed as-tovalset-gives-it       'All\\certmgr.exe /add /c  All\\IRIROOTCA.crt /s  root\x00a.cer\x00root'
+seed quoted-program             '"C:\\All\\certmgr.exe" /add /c  a.cer /s  root\x00a\x00b'
+seed one-blank                  'certmgr /add /c a.cer /s root'
+seed blank-in-file              'certmgr /add /c  a b.cer /s  root\x00a b\x00r t'
+seed no-store                   'certmgr /add /c  a.cer'
+seed store-switch-twice         'certmgr /add /c  a /s  b /s  c'
+seed no-arguments               'certmgr'
+
+# A certificate file; for the round trip its first byte is also the line width.
+fuzzer certmgr_pem
+seed der                        '\x30\x82\x01\x0a\x02\x82\x01\x01'
+seed pem                        '-----BEGIN CERTIFICATE-----\nMIIBCgKCAQE=\n-----END CERTIFICATE-----\n'
+seed pem-crlf                   '-----BEGIN CERTIFICATE-----\r\nMIIB\r\nCgKC\r\nAQE=\r\n-----END CERTIFICATE-----\r\n'
+seed pem-two-pads               '-----BEGIN X-----\nQQ==\n-----END X-----\n'
+seed pem-cut-short              '-----BEGIN CERTIFICATE-----\nMIIBCgKC'
+seed pem-bad-character          '-----BEGIN CERTIFICATE-----\nMII*\n-----END CERTIFICATE-----\n'
+seed pem-after-padding          '-----BEGIN X-----\nQQ==QQ==\n-----END X-----\n'
+seed text-before-pem            'Subject: test\n-----BEGIN CERTIFICATE-----\nMIIB\n-----END CERTIFICATE-----\n'

@@ -16,6 +16,11 @@ const KeyHandle kCurrentUser = tovalset::win32::FromHkey(HKEY_CURRENT_USER);
 
 namespace {
 
+// What every out-parameter holds before a call: a call that leaves one as it was cannot pass for one that
+// wrote a plausible value into it.
+constexpr std::uint32_t kPoison = 0xdeadbeef;
+constexpr KeyHandle kPoisonedKey{kPoison};
+
 const std::wstring kScratch = L"Software\\TovalSetTest";
 
 std::vector<std::uint8_t> Bytes(const std::string& text) {
@@ -28,8 +33,9 @@ TEST(Registry, CreateWriteQueryAndCloseRoundTrip) {
     test::ScratchKey scratch(ToAnsi(kScratch));
     win32::Win32Platform os;
 
-    KeyHandle key = KeyHandle::None;
+    KeyHandle key = kPoisonedKey;
     ASSERT_EQ(os.RegCreateKeyA(kCurrentUser, kScratch + L"\\Inner", key), 0);
+    ASSERT_NE(key, kPoisonedKey);
     ASSERT_NE(key, KeyHandle::None);
     const std::vector<std::uint8_t> text = Bytes(std::string("Windows XP\0", 11));
     EXPECT_EQ(os.RegSetValueExA(key, L"ProductName", 0, REG_SZ, text.data(), 11), 0);
@@ -38,15 +44,18 @@ TEST(Registry, CreateWriteQueryAndCloseRoundTrip) {
     EXPECT_EQ(os.RegCloseKey(key), 0);
 
     // Opened again: the probe reports type and size without a buffer, the read fills exactly that.
-    KeyHandle opened = KeyHandle::None;
+    KeyHandle opened = kPoisonedKey;
     ASSERT_EQ(os.RegOpenKeyA(kCurrentUser, kScratch + L"\\Inner", opened), 0);
-    std::uint32_t type = 0;
-    std::uint32_t size = 0;
+    ASSERT_NE(opened, kPoisonedKey);
+    std::uint32_t type = kPoison;
+    std::uint32_t size = kPoison;
     EXPECT_EQ(os.RegQueryValueExA(opened, L"ProductName", 0, type, nullptr, size), 0);
     EXPECT_EQ(type, REG_SZ);
     EXPECT_EQ(size, 11u);
     std::vector<std::uint8_t> buffer(size);
+    type = kPoison;
     EXPECT_EQ(os.RegQueryValueExA(opened, L"ProductName", 0, type, buffer.data(), size), 0);
+    EXPECT_EQ(type, REG_SZ);
     EXPECT_EQ(buffer, text);
 
     // A buffer too small is refused with the size it needs.
@@ -56,10 +65,12 @@ TEST(Registry, CreateWriteQueryAndCloseRoundTrip) {
     EXPECT_EQ(small, 11u);
 
     size = 4;
-    std::uint8_t read[4] = {};
+    type = kPoison;
+    std::uint8_t read[4] = {0xde, 0xad, 0xbe, 0xef};
     EXPECT_EQ(os.RegQueryValueExA(opened, L"*", 0, type, read, size), 0);
     EXPECT_EQ(type, REG_DWORD);
-    EXPECT_EQ(read[0], 2);
+    EXPECT_EQ(size, 4u);
+    EXPECT_EQ(std::vector<std::uint8_t>(read, read + 4), (std::vector<std::uint8_t>{2, 0, 0, 0}));
 
     size = 0;
     EXPECT_EQ(os.RegQueryValueExA(opened, L"Missing", 0, type, nullptr, size), ERROR_FILE_NOT_FOUND);
@@ -70,12 +81,14 @@ TEST(Registry, FailuresComeBackAsStatusesAndLeaveTheHandleAlone) {
     test::ScratchKey scratch(ToAnsi(kScratch));
     win32::Win32Platform os;
 
-    KeyHandle key = KeyHandle::None;
+    KeyHandle key = kPoisonedKey;
     EXPECT_EQ(os.RegOpenKeyA(kCurrentUser, kScratch + L"\\Absent", key), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(key, KeyHandle::None);
+    EXPECT_EQ(key, kPoisonedKey);
+    EXPECT_NE(os.RegCreateKeyA(KeyHandle::None, kScratch, key), 0);
+    EXPECT_EQ(key, kPoisonedKey);
 
-    std::uint32_t type = 0;
-    std::uint32_t size = 0;
+    std::uint32_t type = kPoison;
+    std::uint32_t size = kPoison;
     EXPECT_NE(os.RegQueryValueExA(KeyHandle::None, L"Version", 0, type, nullptr, size), 0);
     EXPECT_NE(os.RegCloseKey(KeyHandle::None), 0);
 }
@@ -83,14 +96,15 @@ TEST(Registry, FailuresComeBackAsStatusesAndLeaveTheHandleAlone) {
 TEST(Registry, WritesReplaceAValueOfAnotherType) {
     test::ScratchKey scratch(ToAnsi(kScratch));
     win32::Win32Platform os;
-    KeyHandle key = KeyHandle::None;
+    KeyHandle key = kPoisonedKey;
     ASSERT_EQ(os.RegCreateKeyA(kCurrentUser, kScratch, key), 0);
+    ASSERT_NE(key, kPoisonedKey);
     const std::vector<std::uint8_t> text = Bytes(std::string("3\0", 2));
     ASSERT_EQ(os.RegSetValueExA(key, L"1400", 0, REG_SZ, text.data(), 2), 0);
     const std::uint8_t zero[4] = {};
     ASSERT_EQ(os.RegSetValueExA(key, L"1400", 0, REG_DWORD, zero, 4), 0);
-    std::uint32_t type = 0;
-    std::uint32_t size = 0;
+    std::uint32_t type = kPoison;
+    std::uint32_t size = kPoison;
     EXPECT_EQ(os.RegQueryValueExA(key, L"1400", 0, type, nullptr, size), 0);
     EXPECT_EQ(type, REG_DWORD);
     EXPECT_EQ(size, 4u);
@@ -110,8 +124,9 @@ TEST(AnsiCodePage, PersianTextCrossesTheSeamThroughCodePage1256) {
     win32::Win32Platform os;
     const std::wstring keyName = L"\u06A9\u062F";         // "code", in letters that code page 1256 has
     const std::wstring valueName = L"\u0646\u0627\u0645"; // "name"
-    KeyHandle key = KeyHandle::None;
+    KeyHandle key = kPoisonedKey;
     ASSERT_EQ(os.RegCreateKeyA(kCurrentUser, kScratch + L"\\" + keyName, key), 0);
+    ASSERT_NE(key, kPoisonedKey);
     const std::string data = ToAnsi(salam) + '\0';
     ASSERT_EQ(os.RegSetValueExA(key, valueName, 0, REG_SZ, reinterpret_cast<const std::uint8_t*>(data.data()),
                                 static_cast<std::uint32_t>(data.size())),
@@ -123,7 +138,7 @@ TEST(AnsiCodePage, PersianTextCrossesTheSeamThroughCodePage1256) {
     const win32::UniqueRegKey owner(wide);
     wchar_t read[64] = {};
     DWORD size = sizeof read;
-    DWORD type = 0;
+    DWORD type = kPoison;
     ASSERT_EQ(RegQueryValueExW(wide, valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(read), &size),
               0);
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));

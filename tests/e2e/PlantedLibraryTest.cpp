@@ -1,0 +1,148 @@
+// Libraries planted where a careless program would load them from: beside the exe (a downloads folder,
+// say) and in the current directory (the folder that holds All). Each writes down when it is loaded.
+// TovalSet, every button pressed, must load none of them; the same run of a build without the hardening of
+// its start-up must load some, or this test could not catch a build that lost it.
+#include <windows.h>
+
+#include "tests/e2e/EndToEnd.h"
+#include "tests/win32/TestSupport.h"
+#include "ui/resources/resource.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+using namespace tovalset;
+using e2e::App;
+using Texts = std::vector<std::string>;
+
+namespace {
+
+// Libraries that TovalSet, or a system library on its behalf, asks for by name after start-up: the shell
+// and what it brings for the help button, theming and input for the window and its boxes, the crypto
+// that start-up and the certificate tools touch (as a run with WINEDEBUG=+loaddll lists them, and as
+// Windows' own shell and theming load them).
+const char* const kPlantedNames[] = {
+    "version", "uxtheme", "dwmapi", "imm32",    "shcore",  "shlwapi", "shell32", "propsys",   "comctl32",
+    "ole32",   "combase", "rpcrt4", "oleaut32", "crypt32", "bcrypt",  "rsaenh",  "cryptbase", "userenv",
+};
+
+struct Build {
+    const char* name;
+    std::string (*exe)();
+    bool hardened;
+};
+
+std::string ShippedExe() {
+    return e2e::BinFolder() + "\\TovalSet.exe";
+}
+
+std::string UnhardenedExe() {
+    return test::FolderOfThisExe() + "\\unhardened_tovalset.exe";
+}
+
+const Build kBuilds[] = {
+    {"TovalSet", &ShippedExe, true},
+    {"WithoutHardening", &UnhardenedExe, false},
+};
+
+std::string Boxes(const Texts& boxes) {
+    return std::to_string(boxes.size()) + " boxes, the last " + (boxes.empty() ? "none" : boxes.back());
+}
+
+// A click on one button, as soon as TovalSet is ready for it, and the boxes it brings, answered. The
+// subject here is what gets loaded, not the way input comes: the click is posted to the button.
+Texts Press(const App& app, int id, std::size_t boxes) {
+    app.WaitUntilReady();
+    App::PostClick(app.control(id));
+    return boxes == 0 ? Texts() : app.AnswerBoxes(boxes, 20000, App::Answer::ByMessage);
+}
+
+// Every button in turn, the exit button last; what each one did, in words.
+Texts PressEveryButton(App& app, const std::string& helpRecord) {
+    Texts did;
+    did.push_back("Command1: " + Boxes(Press(app, IDC_COMMAND1, 8)));
+    did.push_back("Command4: " + Boxes(Press(app, IDC_COMMAND4, 1)));
+    did.push_back("Command2: " + Boxes(Press(app, IDC_COMMAND2, 1)));
+    Press(app, IDC_COMMAND5, 0);
+    const HWND middleware = test::WaitForWindow("TovalSetPkiStandIn", 10000);
+    did.push_back(std::string("Command5: ") + (middleware != nullptr ? "middleware started" : "none"));
+    if (middleware != nullptr) {
+        PostMessageA(middleware, WM_CLOSE, 0, 0);
+    }
+    Press(app, IDC_COMMAND6, 0);
+    did.push_back(std::string("Command6: ") +
+                  (test::WaitForFile(helpRecord, 10000) ? "viewer started" : "no viewer"));
+    Press(app, IDC_COMMAND3, 0);
+    did.push_back("Command3: exit code " + std::to_string(app.WaitForExit(10000)));
+    return did;
+}
+
+// The lines of the log that name the exe as the process that loaded a planted library.
+std::string LoadedBy(const std::string& log, const std::string& exe) {
+    std::istringstream lines(test::ReadFile(log));
+    std::string loaded;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find(" loaded by " + exe) != std::string::npos) {
+            loaded += line + "\n";
+        }
+    }
+    return loaded;
+}
+
+class PlantedLibraries : public ::testing::TestWithParam<Build> {};
+
+} // namespace
+
+TEST_P(PlantedLibraries, NoneIsLoadedWhateverButtonIsPressed) {
+    const Build& build = GetParam();
+    const test::ScratchFolder folder;
+    const std::string beside = folder.path() + "\\Downloads";
+    const std::string current = folder.path() + "\\Desktop";
+    ASSERT_TRUE(CreateDirectoryA(beside.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(current.c_str(), nullptr));
+    ASSERT_TRUE(test::CopyTree(e2e::BinFolder() + "\\All", current + "\\All"));
+    const std::string exe = beside + "\\TovalSet.exe";
+    ASSERT_TRUE(CopyFileA(build.exe().c_str(), exe.c_str(), FALSE)) << build.exe();
+    const std::string planted = test::FolderOfThisExe() + "\\planted_library.dll";
+    for (const std::string& where : {beside, current}) {
+        for (const char* name : kPlantedNames) {
+            ASSERT_TRUE(CopyFileA(planted.c_str(), (where + "\\" + name + ".dll").c_str(), FALSE)) << name;
+        }
+    }
+    ASSERT_TRUE(e2e::InstallRecordingHelpViewer());
+
+    const std::string log = folder.path() + "\\planted.txt";
+    const std::string record = folder.path() + "\\help.txt";
+    // Inherited by TovalSet and what it starts.
+    SetEnvironmentVariableA("TOVALSET_PLANTED_LOG", log.c_str());
+    SetEnvironmentVariableA("TOVALSET_RECORD", record.c_str());
+    Texts did;
+    {
+        App app(current, exe);
+        SetEnvironmentVariableA("TOVALSET_PLANTED_LOG", nullptr);
+        SetEnvironmentVariableA("TOVALSET_RECORD", nullptr);
+        did = PressEveryButton(app, record);
+    }
+
+    const std::string loaded = LoadedBy(log, exe);
+    if (build.hardened) {
+        EXPECT_EQ(loaded, "");
+        // Every button really ran: a button that did nothing would load nothing either.
+        EXPECT_EQ(
+            did,
+            (Texts{"Command1: 8 boxes, the last message: The Import Was Successfull ",
+                   "Command4: 1 boxes, the last message: GovernmentalGeneralIntermediateCANew Is OK!",
+                   "Command2: 1 boxes, the last message: Confoguration Is OK!!",
+                   "Command5: middleware started", "Command6: viewer started", "Command3: exit code 0"}));
+    } else {
+        EXPECT_NE(loaded, "") << "no planted library was loaded even without the hardening";
+    }
+    std::printf("%s loaded %s", build.name,
+                loaded.empty() ? "no planted library\n" : ("\n" + loaded).c_str());
+}
+
+INSTANTIATE_TEST_SUITE_P(Builds, PlantedLibraries, ::testing::ValuesIn(kBuilds),
+                         [](const ::testing::TestParamInfo<Build>& info) {
+                             return std::string(info.param.name);
+                         });

@@ -1,0 +1,23 @@
+#include "ui/Program.h"
+
+#include "platform/win32/Text.h"
+#include "platform/win32/Win32Platform.h"
+#include "ui/Form1.h"
+#include "ui/ModalWindow.h"
+
+namespace tovalset::ui {
+
+int RunProgram(HINSTANCE instance, int showCommand) {
+    ModalWindow modal;
+    win32::Win32Platform os(modal);
+    Form1 form(instance, os, modal);
+    if (!form.Create()) {
+        const std::string reason = win32::ToAnsi(win32::SystemErrorText(::GetLastError()));
+        ::MessageBoxA(nullptr, ("The window could not be made: " + reason).c_str(), "TovalSet",
+                      MB_OK | MB_ICONERROR);
+        return 1;
+    }
+    return form.Run(showCommand);
+}
+
+} // namespace tovalset::ui
