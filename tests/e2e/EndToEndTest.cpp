@@ -368,6 +368,11 @@ protected:
             ASSERT_TRUE(CopyFileA(recorder.c_str(), (app_ + tool).c_str(), FALSE));
         }
         ASSERT_TRUE(e2e::InstallRecordingHelpViewer());
+        // The recorders add nothing: the certificates are in the root store beforehand, so that every
+        // import is in effect and each script shows its own messages, whatever ran before.
+        for (const char* file : e2e::kCertificateFiles) {
+            ASSERT_TRUE(test::AddToUserStore("root", app_ + "\\All\\" + file)) << file;
+        }
         log_ = folder_.path() + "\\starts.log";
         SetEnvironmentVariableA("TOVALSET_RECORD", (folder_.path() + "\\start.txt").c_str());
         SetEnvironmentVariableA("TOVALSET_RECORD_LOG", log_.c_str());

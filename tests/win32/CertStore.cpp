@@ -43,4 +43,14 @@ bool InStore(const char* store, const std::vector<BYTE>& thumbprint) {
     return static_cast<bool>(found);
 }
 
+bool AddToUserStore(const char* store, const std::string& path) {
+    const std::string data = Der(path);
+    const win32::UniqueCertStore opened(
+        CertOpenStore(CERT_STORE_PROV_SYSTEM_REGISTRY_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, store));
+    return opened && CertAddEncodedCertificateToStore(opened.get(), X509_ASN_ENCODING | PKCS_7_ASN_ENCODING,
+                                                      reinterpret_cast<const BYTE*>(data.data()),
+                                                      static_cast<DWORD>(data.size()),
+                                                      CERT_STORE_ADD_REPLACE_EXISTING, nullptr) != FALSE;
+}
+
 } // namespace tovalset::test
