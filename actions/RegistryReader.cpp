@@ -1,6 +1,7 @@
 #include "actions/RegistryReader.h"
 
 #include <array>
+#include <cstddef>
 #include <vector>
 
 namespace tovalset {
@@ -15,7 +16,8 @@ std::wstring ReadText(PlatformOps& os, KeyHandle hKey, const std::wstring& name,
     if (os.RegQueryValueExA(hKey, name, 0, type, buffer.data(), read) != 0 || read > size) {
         return {};
     }
-    const std::wstring text = os.FromAnsiCodePage(std::string(buffer.begin(), buffer.begin() + read));
+    const std::wstring text =
+        os.FromAnsiCodePage(std::string(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(read)));
     return text.substr(0, text.find(L'\0'));
 }
 
