@@ -1,5 +1,5 @@
 # Cross-build for Windows with mingw-w64: i686 for the exe we ship, x86_64 (TOVALSET_MINGW_PROCESSOR) only
-# for running the Windows tests where the kernel runs no 32-bit code (see scripts/wine-env.sh). The win32
+# for running the Windows tests where the kernel runs no 32-bit code (see scripts/wine.sh). The win32
 # thread model keeps winpthreads (and with it GetTickCount64, which Windows XP lacks) out of the exe.
 set(TOVALSET_MINGW_PROCESSOR i686 CACHE STRING "i686 (the shipped exe) or x86_64 (Windows tests only)")
 # try_compile projects read this file again; they must build for the same processor.
@@ -18,6 +18,3 @@ set(CMAKE_FIND_ROOT_PATH /usr/${TOVALSET_MINGW})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-# CTest runs every Windows test executable under Wine, in the prefix that scripts/wine-session.sh prepares.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-test.sh)

@@ -1,6 +1,6 @@
 #include "tests/e2e/EndToEnd.h"
 
-#include "tests/win32/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <winternl.h>
 

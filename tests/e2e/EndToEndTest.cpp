@@ -3,8 +3,8 @@
 
 #include "platform/win32/Handles.h"
 #include "tests/e2e/EndToEnd.h"
-#include "tests/win32/CertStore.h"
-#include "tests/win32/TestSupport.h"
+#include "tests/support/CertStore.h"
+#include "tests/support/TestSupport.h"
 #include "ui/resources/resource.h"
 
 #include <gtest/gtest.h>

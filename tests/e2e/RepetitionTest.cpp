@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "tests/e2e/EndToEnd.h"
-#include "tests/win32/TestSupport.h"
+#include "tests/support/TestSupport.h"
 #include "ui/resources/resource.h"
 
 #include <gtest/gtest.h>

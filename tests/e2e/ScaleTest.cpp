@@ -1,12 +1,12 @@
 // The real TovalSet.exe at the display scale of its Wine prefix (TOVALSET_WINE_LOGPIXELS, set in the
-// prefix by scripts/wine-test.sh): the window laid out from its twips, each button showing the picture drawn
+// prefix by scripts/wine.sh): the window laid out from its twips, each button showing the picture drawn
 // for that scale, every label's text inside its box, and every button named for screen readers.
 #include <windows.h>
 
 #include <oleacc.h>
 
 #include "tests/e2e/EndToEnd.h"
-#include "tests/win32/TestSupport.h"
+#include "tests/support/TestSupport.h"
 #include "ui/resources/resource.h"
 
 #include <gtest/gtest.h>

@@ -6,7 +6,7 @@
 
 #include "actions/MachineFacts.h"
 #include "tests/fuzz/Promise.h"
-#include "tests/unit/FakePlatform.h"
+#include "tests/fake/FakePlatform.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -22,7 +22,7 @@
 // tests/fuzz/make-corpus.sh writes the committed seeds in this layout.
 
 #include "actions/RegistryReader.h"
-#include "tests/unit/FakePlatform.h"
+#include "tests/fake/FakePlatform.h"
 
 #include <algorithm>
 #include <cstddef>

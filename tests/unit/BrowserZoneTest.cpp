@@ -1,5 +1,5 @@
 #include "actions/BrowserZone.h"
-#include "tests/unit/FakePlatform.h"
+#include "tests/fake/FakePlatform.h"
 
 #include "ServiceDomain.h"
 

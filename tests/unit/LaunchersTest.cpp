@@ -1,6 +1,6 @@
 #include "actions/Launchers.h"
 #include "actions/RunAction.h"
-#include "tests/unit/FakePlatform.h"
+#include "tests/fake/FakePlatform.h"
 
 #include <gtest/gtest.h>
 

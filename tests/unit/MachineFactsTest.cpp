@@ -1,5 +1,5 @@
 #include "actions/MachineFacts.h"
-#include "tests/unit/FakePlatform.h"
+#include "tests/fake/FakePlatform.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "actions/RegistryReader.h"
-#include "tests/unit/FakePlatform.h"
+#include "tests/fake/FakePlatform.h"
 
 #include <gtest/gtest.h>
 

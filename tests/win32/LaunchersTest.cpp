@@ -4,7 +4,7 @@
 #include "actions/Launchers.h"
 #include "actions/RunAction.h"
 #include "platform/win32/Win32Platform.h"
-#include "tests/win32/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

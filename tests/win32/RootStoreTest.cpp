@@ -6,8 +6,8 @@
 #include "platform/win32/Text.h"
 #include "platform/win32/Win32Platform.h"
 #include "support/certmgr/CertHandles.h"
-#include "tests/win32/CertStore.h"
-#include "tests/win32/TestSupport.h"
+#include "tests/support/CertStore.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "tests/win32/CertStore.h"
+#include "tests/support/CertStore.h"
 
 #include <wincrypt.h>
 
 #include "support/certmgr/CertHandles.h"
-#include "tests/win32/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 namespace tovalset::test {
 

@@ -1,4 +1,4 @@
-#include "tests/unit/FakePlatform.h"
+#include "tests/fake/FakePlatform.h"
 
 #include <algorithm>
 #include <cwctype>

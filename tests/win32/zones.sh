@@ -1,14 +1,51 @@
 #!/usr/bin/env bash
-# The zone action against faults on Wine's real registry and windows: a zone key the user may not change,
-# a mapping key the user may not change, and a browser whose windows handle no message. Each ends with its
-# one message, keeps what was in the keys before, and leaves the program running.
-#   zone-faults.sh <action_driver.exe> <fake_browser.exe> <key_lock.exe> <service domain>
+# The zone action on Wine's real registry, with a browser of another process running.
+#   zones.sh <action_driver.exe> <fake_browser.exe> <key_lock.exe> <service domain> action
+#       the seven values are there as Wine's own `reg query` shows them, each browser frame asked once to
+#       close, nothing else
+#   zones.sh <action_driver.exe> <fake_browser.exe> <key_lock.exe> <service domain> faults
+#       a zone key the user may not change, a mapping key the user may not change, a browser whose
+#       windows handle no message, and policies that override what was written: each ends with its one
+#       message, keeps what was in the keys before, and leaves the program running
 set -euo pipefail
-source "$(dirname "$(realpath "$0")")/../../scripts/wine-prefix.sh"
-driver=$1 browser=$2 lock=$3 domain=$4
+source "$(dirname "$(realpath "$0")")/../../scripts/wine.sh"
+driver=$1 browser=$2 lock=$3 domain=$4 group=$5
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 settings='Software\Microsoft\Windows\CurrentVersion\Internet Settings'
+
+if [[ $group == action ]]; then
+    wine_prefix_copy
+    trap wine_prefix_drop EXIT
+    work="$WINEPREFIX/drive_c/zone-test"
+    mkdir -p "$work"
+
+    wine "$browser" 'C:\zone-test\done' >"$work/browser.out" &
+    browser_pid=$!
+    for _ in $(seq 200); do grep -q ready "$work/browser.out" 2>/dev/null && break; sleep 0.1; done
+    grep -q ready "$work/browser.out" || fail "the stand-in browser did not come up"
+
+    wine "$driver" zone | tr -d '\r' >"$work/driver.out"
+    touch "$work/done"
+    wait "$browser_pid"
+
+    messages=$(grep '^message: ' "$work/driver.out" || true)
+    [[ "$messages" == "message: Confoguration Is OK!!" ]] || fail "messages were: $messages"
+
+    counts=$(tr -d '\r' <"$work/browser.out" | grep -v ready)
+    expected=$'IEFrame 1\nIEFrame 1\nTovalSetOther 0\nIEFrame 1'
+    [[ "$counts" == "$expected" ]] || fail "close requests: $counts"
+
+    zone=$(wine reg query "HKCU\\$settings\\Zones\\2" | tr -d '\r')
+    for name in 1001 1004 1201 1400 1402 1208; do
+        grep -Eq "^\s+$name\s+REG_DWORD\s+0x0$" <<<"$zone" || fail "zone value $name: $zone"
+    done
+    mapping=$(wine reg query "HKCU\\$settings\\ZoneMap\\Domains\\$domain" | tr -d '\r')
+    grep -Eq '^\s+\*\s+REG_DWORD\s+0x2$' <<<"$mapping" || fail "domain mapping: $mapping"
+    echo "zone values, domain mapping and close requests as expected"
+    exit 0
+fi
+[[ $group == faults ]] || fail "unknown group $group"
 zone_key="$settings\\Zones\\2"
 domain_key="$settings\\ZoneMap\\Domains\\$domain"
 settings_written=(1001 1004 1201 1400 1402 1208)

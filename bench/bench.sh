@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Start-up cost of TovalSet against an empty window built with the same flags, and against the same window
 # decoding the full 8400 x 3200 background: peak memory (the process's VmHWM) and CPU time (user + system)
-# from start to first paint, over alternating runs. Run inside scripts/wine-session.sh (make bench).
-#   bench.sh <win32 build dir> [runs]
+# from start to first paint, over alternating runs. Run in a Wine session: scripts/wine.sh exec (make bench).
+#   bench.sh <Windows build dir> [runs]
 set -euo pipefail
 build=$(realpath "$1")
 runs=${2:-10}
@@ -15,7 +15,7 @@ measure() {
     rm -f "$done" "$work/driver.out"
     (cd "$build/bin" && exec wine "$exe" >/dev/null 2>&1) &
     local launcher=$!
-    wine "$build/tests/bench/bench_driver.exe" "$title" "$(winepath -w "$done")" >"$work/driver.out" 2>/dev/null &
+    wine "$build/bench/bench_driver.exe" "$title" "$(winepath -w "$done")" >"$work/driver.out" 2>/dev/null &
     local driver=$!
     for _ in $(seq 600); do grep -q painted "$work/driver.out" 2>/dev/null && break; sleep 0.05; done
     local name
@@ -35,9 +35,9 @@ median() { sort -g | awk '{a[NR] = $1} END {print (NR % 2) ? a[(NR + 1) / 2] : (
 
 : >"$work/TovalSet" && : >"$work/empty" && : >"$work/full"
 for round in $(seq "$runs"); do
-    measure "$build/tests/bench/bench_empty.exe" "TovalSet bench empty" >>"$work/empty"
+    measure "$build/bench/bench_empty.exe" "TovalSet bench empty" >>"$work/empty"
     measure "$build/bin/TovalSet.exe" "Toval Win XP" >>"$work/TovalSet"
-    measure "$build/tests/bench/bench_full.exe" "TovalSet bench full" >>"$work/full"
+    measure "$build/bench/bench_full.exe" "TovalSet bench full" >>"$work/full"
     echo "round $round of $runs" >&2
 done
 

@@ -1,4 +1,4 @@
-#include "tests/win32/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include "platform/win32/Text.h"
 

@@ -16,7 +16,7 @@
 #include "platform/win32/HandleCast.h"
 #include "platform/win32/Text.h"
 #include "platform/win32/Win32Platform.h"
-#include "tests/win32/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,0 +1,188 @@
+#!/usr/bin/env bash
+# Wine for the Windows tests, `make run` and `make bench`: a session of the project's own, never ~/.wine.
+# A session is an X display (Xvfb with the fvwm window manager: without one, every window that closes
+# stalls for about two seconds) and a fresh Wine prefix that reports Windows XP, our oldest system.
+#
+#   wine.sh start <session dir> <win32|win64>  make the session (CTest's wine_session fixture)
+#   wine.sh stop <session dir>                 end it, and every process left in it
+#   wine.sh exec <session dir> <program> [args...]
+#       run a Windows program in the session, or a test script that runs its own: CTest's emulator for
+#       every Windows test. TOVALSET_WINE_COPY=1 gives it a copy of the session's prefix, thrown away
+#       afterwards with every process left in it; TOVALSET_WINE_LOGPIXELS=<dots per inch> sets that
+#       copy's display scale, TOVALSET_OWN_DISPLAY=1 gives it an X display of its own.
+#   wine.sh run <build dir> <win32|win64> [<tour program>]
+#       `make run`: TovalSet on the user's display, or without one a tour that clicks every button
+#   source wine.sh                             the prefix functions below, for the test scripts
+#
+# The 32-bit exe is what ships, and Wine runs it and its tests wherever the kernel runs 32-bit code. Some
+# kernels do not; there the x86_64 build of the same sources runs under 64-bit Wine (win64).
+
+wine_here=$(dirname "$(realpath "${BASH_SOURCE[0]}")")
+
+# wine_environment <folder> <win32|win64>: the variables every Wine program here runs with. Debian's
+# "wine" and "wine-stable" pick the 32-bit loader whenever it is installed, even where it cannot run, so
+# for win64 the folder gets a bin/ with both names for the 64-bit loader.
+wine_environment() {
+    export WINEDEBUG=-all WINEARCH=$2
+    # No Mono or Gecko installer dialog may block a test.
+    export WINEDLLOVERRIDES="mscoree,mshtml="
+    if [[ $2 == win64 ]]; then
+        export WINELOADER=/usr/lib/wine/wine64
+        mkdir -p "$1/bin"
+        for name in wine wine-stable; do
+            printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$1/bin/$name"
+            chmod +x "$1/bin/$name"
+        done
+        [[ ":$PATH:" == *":$1/bin:"* ]] || export PATH="$1/bin:$PATH"
+    fi
+}
+
+# wine_display <folder>: Xvfb on a free display number, with the window manager; sets DISPLAY and writes
+# both processes to <folder>/pids. They hold none of the caller's output open (CTest waits for it).
+wine_display() {
+    local file="$1/xvfb.display"
+    mkdir -p "$1"
+    : >"$file"
+    setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$file" </dev/null >/dev/null 2>&1 &
+    echo $! >>"$1/pids"
+    for _ in $(seq 100); do [[ -s "$file" ]] && break; sleep 0.1; done
+    [[ -s "$file" ]] || { echo "Xvfb did not start" >&2; return 1; }
+    export DISPLAY=":$(tr -d '[:space:]' <"$file")"
+    setsid fvwm -f "$wine_here/fvwm.config" </dev/null >/dev/null 2>&1 &
+    echo $! >>"$1/pids"
+}
+
+# wine_kill <folder>: ends the processes that <folder>/pids names.
+wine_kill() {
+    [[ -f "$1/pids" ]] || return 0
+    xargs -r kill <"$1/pids" 2>/dev/null || true
+    rm -f "$1/pids"
+}
+
+# wine_boot: a new prefix in $WINEPREFIX, reporting XP (in its 64-bit form where Wine is 64-bit).
+wine_boot() {
+    local version=winxp
+    [[ $WINEARCH == win64 ]] && version=winxp64
+    wineboot -i </dev/null >/dev/null 2>&1
+    wineserver -w
+    winecfg -v "$version" </dev/null >/dev/null 2>&1
+    wineserver -w
+}
+
+# wine_prefix_copy: $WINEPREFIX becomes a private copy of the session's base prefix.
+wine_prefix_copy() {
+    if [[ -z "${TOVALSET_WINE_ROOT:-}" || ! -d "$TOVALSET_WINE_ROOT/base" ]]; then
+        echo "no Wine session: run the Windows tests with ctest --preset win32 (or win64)" >&2
+        return 2
+    fi
+    WINEPREFIX=$(mktemp -d "$TOVALSET_WINE_ROOT/copies/prefix.XXXXXX")
+    export WINEPREFIX
+    cp -a "$TOVALSET_WINE_ROOT/base/." "$WINEPREFIX/"
+}
+
+# wine_prefix_scale <dots per inch>: the display scale of the programs in $WINEPREFIX, where winecfg's
+# "Screen resolution" puts it. Wine 8 reads the user's HKCU\Control Panel\Desktop LogPixels, and only
+# without it the machine's value under HKLM\System\CurrentControlSet\Hardware Profiles\Current.
+wine_prefix_scale() {
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+}
+
+# wine_prefix_drop: removes a copy made by wine_prefix_copy, with every process in it; never any other
+# prefix (~/.wine, say) that a script failing early finds in the environment.
+wine_prefix_drop() {
+    [[ -n "${TOVALSET_WINE_ROOT:-}" && "${WINEPREFIX:-}" == "$TOVALSET_WINE_ROOT"/copies/* ]] || return 0
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
+    rm -rf "$WINEPREFIX"
+}
+
+wine_start() { # <session dir> <arch>
+    local session=$1
+    wine_kill "$session"
+    rm -rf "$session"
+    mkdir -p "$session/copies"
+    session=$(realpath "$session")
+    wine_environment "$session" "$2"
+    wine_display "$session"
+    export TOVALSET_WINE_ROOT=$session WINEPREFIX="$session/base"
+    local name
+    for name in WINEDEBUG WINEARCH WINEDLLOVERRIDES WINELOADER PATH DISPLAY TOVALSET_WINE_ROOT WINEPREFIX; do
+        [[ -v $name ]] && printf 'export %s=%q\n' "$name" "${!name}"
+    done >"$session/env"
+    wine_boot
+    wineserver -p </dev/null >/dev/null 2>&1
+    # Wine's own services start with the first program and live as long as the server. Started here,
+    # they hold no test's output open.
+    wine cmd /c exit </dev/null >/dev/null 2>&1
+    echo "Wine session ($2) on display $DISPLAY in $session"
+}
+
+wine_stop() { # <session dir>
+    if [[ -f "$1/env" ]]; then
+        source "$1/env"
+        wineserver -k 2>/dev/null || true
+    fi
+    wine_kill "$1"
+}
+
+wine_exec() { # <session dir> <program> [args...]
+    [[ -f "$1/env" ]] || { echo "no Wine session in $1: run the Windows tests with ctest --preset win32 (or win64)" >&2; exit 2; }
+    source "$1/env"
+    shift
+    if [[ "${TOVALSET_WINE_COPY:-0}" == 1 ]]; then
+        wine_prefix_copy || exit 2
+        trap 'wine_kill "$WINEPREFIX"; wine_prefix_drop' EXIT
+        [[ -z "${TOVALSET_WINE_LOGPIXELS:-}" ]] || wine_prefix_scale "$TOVALSET_WINE_LOGPIXELS" || exit 2
+        if [[ "${TOVALSET_OWN_DISPLAY:-0}" == 1 ]]; then
+            wine_display "$WINEPREFIX" || exit 2
+        fi
+    fi
+    if [[ $1 == *.exe ]]; then
+        wine "$@"
+    else
+        "$@"
+    fi
+}
+
+# The window comes up at the prefix's display scale; TOVALSET_LOGPIXELS=<dots per inch> sets it first:
+# 96 is 100 %, 120 is 125 %, 144 is 150 %, 192 is 200 %.
+wine_run() { # <build dir> <arch> [<tour program>]
+    local build run
+    build=$(realpath "$1")
+    run=$(realpath -m "$wine_here/../build/run")
+    mkdir -p "$run"
+    wine_environment "$run" "$2"
+    export WINEPREFIX="$run/prefix-$2"
+    cd "$build/bin"
+    if [[ -n "${DISPLAY:-}" ]]; then
+        [[ -d "$WINEPREFIX" ]] || wine_boot
+        [[ -z "${TOVALSET_LOGPIXELS:-}" ]] || wine_prefix_scale "$TOVALSET_LOGPIXELS"
+        exec wine TovalSet.exe
+    fi
+    trap 'wineserver -k 2>/dev/null; wine_kill "$run"' EXIT
+    wine_display "$run"
+    # A fresh prefix for each tour, so that what it prints is what this run changed.
+    rm -rf "$WINEPREFIX"
+    wine_boot
+    [[ -z "${TOVALSET_LOGPIXELS:-}" ]] || wine_prefix_scale "$TOVALSET_LOGPIXELS"
+    # Wine's help viewer needs a browser engine that is not installed here: a recorder takes its place,
+    # so the tour can show how the help button started it.
+    cp "$build/tests/win32/record_start.exe" "$WINEPREFIX/drive_c/windows/hh.exe"
+    export TOVALSET_RECORD='C:\help-viewer.txt'
+    wine cmd /c exit </dev/null >/dev/null 2>&1
+    wine "${3:-$build/tests/e2e/tour.exe}" 'Z:'"${run//\//\\}"'\TovalSet.bmp' | tr -d '\r'
+    convert "$run/TovalSet.bmp" "$run/TovalSet.png" && echo "screenshot: build/run/TovalSet.png"
+}
+
+if [[ "${BASH_SOURCE[0]}" == "$0" ]]; then
+    set -euo pipefail
+    command=${1:-}
+    shift || true
+    case "$command" in
+        start | stop | exec | run) "wine_$command" "$@" ;;
+        *)
+            echo "usage: wine.sh start|stop|exec|run ... (see the top of this file)" >&2
+            exit 2
+            ;;
+    esac
+fi

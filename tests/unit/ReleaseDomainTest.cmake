@@ -1,0 +1,26 @@
+# Which service domains `make package` refuses to release: the placeholder, reserved names and IP
+# addresses, whatever their case; real host names pass.
+#   cmake -P ReleaseDomainTest.cmake
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/ReleaseDomain.cmake)
+set(failures "")
+foreach(domain pki.toval.example PKI.Toval.Example example a.b.test localhost host.localhost x.invalid
+        www.example.com example.org 192.0.2.10 10.1.2.3 1.2)
+    release_domain_refusal(${domain} why)
+    if(why STREQUAL "")
+        string(APPEND failures "${domain} was not refused\n")
+    endif()
+endforeach()
+foreach(domain pki.toval.ir toval.example.ir examples.com example.com.ir my-example host.test.corp 1.2.ir)
+    release_domain_refusal(${domain} why)
+    if(NOT why STREQUAL "")
+        string(APPEND failures "${domain} was refused: ${why}\n")
+    endif()
+endforeach()
+release_domain_refusal(192.0.2.10 why)
+if(NOT why MATCHES "ZoneMap\\\\Ranges")
+    string(APPEND failures "an address is not sent to ZoneMap\\Ranges: ${why}\n")
+endif()
+if(failures)
+    message(FATAL_ERROR "${failures}")
+endif()
+message(STATUS "release domains refused and passed as expected")
