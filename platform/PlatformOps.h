@@ -134,8 +134,8 @@ public:
     virtual ProgramOutcome StartProgramAndWait(const std::wstring& commandLine, int windowStyle,
                                                std::uint32_t timeoutMs) = 0;
 
-    // A modal box with the text, one OK button and the caption "TovalSet"; returns when it is dismissed.
-    // Throws ActionCancelled, showing nothing, once the window is closing.
+    // A modal box with the text, one OK button and the program's caption (win32::kMessageCaption); returns
+    // when it is dismissed. Throws ActionCancelled, showing nothing, once the window is closing.
     virtual void ShowMessage(const std::wstring& text) = 0;
     // The same box with the error icon, for what went wrong outside the actions' own messages.
     virtual void ShowError(const std::wstring& text) = 0;

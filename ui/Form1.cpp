@@ -185,9 +185,10 @@ LRESULT CALLBACK Form1::WindowProc(HWND window, UINT message, WPARAM wParam, LPA
     try {
         return form->Handle(window, message, wParam, lParam);
     } catch (const std::exception& error) {
-        ::MessageBoxA(window, error.what(), "TovalSet", MB_OK | MB_ICONERROR);
+        ::MessageBoxA(window, error.what(), win32::kMessageCaption, MB_OK | MB_ICONERROR);
     } catch (...) {
-        ::MessageBoxA(window, "An unexpected error ended the last action.", "TovalSet", MB_OK | MB_ICONERROR);
+        ::MessageBoxA(window, "An unexpected error ended the last action.", win32::kMessageCaption,
+                      MB_OK | MB_ICONERROR);
     }
     return 0;
 }
