@@ -21,13 +21,18 @@ enum class WindowHandle : std::uintptr_t { None = 0 };
 // The status of a registry call: 0 is success, anything else failure.
 using RegStatus = std::int32_t;
 
+// The predefined roots as key handles, under names that mean the same in every file: one that also
+// includes <windows.h> passes these to the seam, as Windows' own names there are HKEY macros.
+constexpr KeyHandle kCurrentUser{0x80000001u};
+constexpr KeyHandle kLocalMachine{0x80000002u};
+
 // The Windows constants the actions use, under their Windows names. A file that also includes <windows.h>
 // gets Windows' own macros instead, which carry the same values.
 #ifndef HKEY_CURRENT_USER
-constexpr KeyHandle HKEY_CURRENT_USER{0x80000001u};
+constexpr KeyHandle HKEY_CURRENT_USER = kCurrentUser;
 #endif
 #ifndef HKEY_LOCAL_MACHINE
-constexpr KeyHandle HKEY_LOCAL_MACHINE{0x80000002u};
+constexpr KeyHandle HKEY_LOCAL_MACHINE = kLocalMachine;
 #endif
 #ifndef REG_NONE
 constexpr std::uint32_t REG_NONE = 0;
@@ -129,8 +134,8 @@ public:
     virtual ProgramOutcome StartProgramAndWait(const std::wstring& commandLine, int windowStyle,
                                                std::uint32_t timeoutMs) = 0;
 
-    // A modal box with the text, one OK button and the caption "TovalSet"; returns when it is dismissed.
-    // Throws ActionCancelled, showing nothing, once the window is closing.
+    // A modal box with the text, one OK button and the program's caption (win32::kMessageCaption); returns
+    // when it is dismissed. Throws ActionCancelled, showing nothing, once the window is closing.
     virtual void ShowMessage(const std::wstring& text) = 0;
     // The same box with the error icon, for what went wrong outside the actions' own messages.
     virtual void ShowError(const std::wstring& text) = 0;

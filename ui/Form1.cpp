@@ -9,6 +9,7 @@
 #include "ui/resources/resource.h"
 
 #include <exception>
+#include <optional>
 
 namespace tovalset::ui {
 
@@ -35,28 +36,65 @@ struct Control {
 struct Button {
     Control control;
     int picture;
+    // What a press runs; none for the exit button, which ends the program instead.
+    Action action;
+    bool exits;
     // What a screen reader says for the button: the words its picture shows, as text. The face shows
     // only the picture.
     const wchar_t* name;
 };
 
-// The buttons in their tab order, which is the order they are made in.
+// The buttons in their tab order, which is the order they are made in. Everything a button is and does
+// is found from its row by the control's id, so the rows may be put in any order.
 constexpr std::array<Button, 6> kButtons = {{
     {{IDC_COMMAND1, {2400, 1320, kButtonWidthTwips, kButtonHeightTwips}},
      IDR_COMMAND1,
+     &InstallRootCertificates,
+     false,
      L"نصب گواهی های دیجیتال (install digital certificates)"},
     {{IDC_COMMAND2, {2400, 2520, kButtonWidthTwips, kButtonHeightTwips}},
      IDR_COMMAND2,
+     &ConfigureBrowserZone,
+     false,
      L"تنظیمات IE (IE settings)"},
-    {{IDC_COMMAND3, {360, 2520, kButtonWidthTwips, kButtonHeightTwips}}, IDR_COMMAND3, L"خروج (exit)"},
+    {{IDC_COMMAND3, {360, 2520, kButtonWidthTwips, kButtonHeightTwips}},
+     IDR_COMMAND3,
+     nullptr,
+     true,
+     L"خروج (exit)"},
     {{IDC_COMMAND4, {2400, 1920, kButtonWidthTwips, kButtonHeightTwips}},
      IDR_COMMAND4,
+     &InstallNewCertificates,
+     false,
      L"نصب گواهی دیجیتال(تمدید) (install digital certificate, renewal)"},
     {{IDC_COMMAND5, {360, 1320, kButtonWidthTwips, kButtonHeightTwips}},
      IDR_COMMAND5,
+     &LaunchPkiTool,
+     false,
      L"نصب میان افزار (install middleware)"},
-    {{IDC_COMMAND6, {360, 1920, kButtonWidthTwips, kButtonHeightTwips}}, IDR_COMMAND6, L"راهنما (help)"},
+    {{IDC_COMMAND6, {360, 1920, kButtonWidthTwips, kButtonHeightTwips}},
+     IDR_COMMAND6,
+     &OpenHelp,
+     false,
+     L"راهنما (help)"},
 }};
+
+// A row per control: a second row with the same id would never be found, and its picture never drawn.
+// Every button either runs an action or exits, never both.
+constexpr bool RowsAreSound() {
+    for (std::size_t i = 0; i < kButtons.size(); ++i) {
+        if (kButtons[i].exits == (kButtons[i].action != nullptr)) {
+            return false;
+        }
+        for (std::size_t j = i + 1; j < kButtons.size(); ++j) {
+            if (kButtons[i].control.id == kButtons[j].control.id) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+static_assert(RowsAreSound(), "one row per button, each with an action or the exit");
 
 struct Label {
     Control control;
@@ -69,8 +107,18 @@ constexpr std::array<Label, 4> kLabels = {{
     {{IDC_LABEL4, {1440, 720, 3015, 450}}, ""},
 }};
 
+// The row of the button with this control id; none for any other control.
+std::optional<std::size_t> FindButton(int id) {
+    for (std::size_t i = 0; i < kButtons.size(); ++i) {
+        if (kButtons[i].control.id == id) {
+            return i;
+        }
+    }
+    return std::nullopt;
+}
+
 bool IsButton(int id) {
-    return id >= IDC_COMMAND1 && id <= IDC_COMMAND6;
+    return FindButton(id).has_value();
 }
 
 } // namespace
@@ -158,7 +206,7 @@ int Form1::Run(int showCommand) {
     const HWND window = window_;
     ::ShowWindow(window, showCommand);
     ::UpdateWindow(window);
-    ::SetFocus(::GetDlgItem(window, IDC_COMMAND1));
+    ::SetFocus(::GetDlgItem(window, kButtons.front().control.id));
     MSG message;
     while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
         // Tab and Shift+Tab move between the buttons, Enter and Space act on the focused one.
@@ -185,9 +233,10 @@ LRESULT CALLBACK Form1::WindowProc(HWND window, UINT message, WPARAM wParam, LPA
     try {
         return form->Handle(window, message, wParam, lParam);
     } catch (const std::exception& error) {
-        ::MessageBoxA(window, error.what(), "TovalSet", MB_OK | MB_ICONERROR);
+        ::MessageBoxA(window, error.what(), win32::kMessageCaption, MB_OK | MB_ICONERROR);
     } catch (...) {
-        ::MessageBoxA(window, "An unexpected error ended the last action.", "TovalSet", MB_OK | MB_ICONERROR);
+        ::MessageBoxA(window, "An unexpected error ended the last action.", win32::kMessageCaption,
+                      MB_OK | MB_ICONERROR);
     }
     return 0;
 }
@@ -269,47 +318,34 @@ void Form1::RunButton(int id) {
     if (modal_.busy()) {
         return;
     }
-    Action action = nullptr;
-    switch (id) {
-    case IDC_COMMAND1:
-        action = &InstallRootCertificates;
-        break;
-    case IDC_COMMAND2:
-        action = &ConfigureBrowserZone;
-        break;
-    case IDC_COMMAND3:
+    const std::optional<std::size_t> row = FindButton(id);
+    if (!row) {
+        return;
+    }
+    const Button& button = kButtons[*row];
+    if (button.exits) {
         // Ends the program at once; what earlier actions started keeps running.
         ::DestroyWindow(window_);
         return;
-    case IDC_COMMAND4:
-        action = &InstallNewCertificates;
-        break;
-    case IDC_COMMAND5:
-        action = &LaunchPkiTool;
-        break;
-    case IDC_COMMAND6:
-        action = &OpenHelp;
-        break;
-    default:
-        return;
     }
-    modal_.Run([&] { RunAction(os_, action); });
+    modal_.Run([&] { RunAction(os_, button.action); });
     if (modal_.CloseRequested() && window_ != nullptr) {
         ::DestroyWindow(window_);
     }
 }
 
 void Form1::DrawButton(const DRAWITEMSTRUCT& item) const {
-    const int index = static_cast<int>(item.CtlID) - IDC_COMMAND1;
-    if (index < 0 || index >= static_cast<int>(pictures_.size())) {
+    // The picture loaded for the button's own row.
+    const std::optional<std::size_t> row = FindButton(static_cast<int>(item.CtlID));
+    if (!row) {
         return;
     }
     RECT face = item.rcItem;
     const bool pressed = (item.itemState & ODS_SELECTED) != 0;
     // Pressed: the picture sinks inside a sunken edge.
     const int sink = pressed ? ToPixels(kPressedSinkTwips, dpi_) : 0;
-    pictures_[static_cast<std::size_t>(index)].Draw(item.hDC, face.left + sink, face.top + sink,
-                                                    face.right - face.left, face.bottom - face.top);
+    pictures_[*row].Draw(item.hDC, face.left + sink, face.top + sink, face.right - face.left,
+                         face.bottom - face.top);
     if (pressed) {
         ::DrawEdge(item.hDC, &face, EDGE_SUNKEN, BF_RECT);
     }

@@ -13,7 +13,7 @@ int RunProgram(HINSTANCE instance, int showCommand) {
     Form1 form(instance, os, modal);
     if (!form.Create()) {
         const std::string reason = win32::ToAnsi(win32::SystemErrorText(::GetLastError()));
-        ::MessageBoxA(nullptr, ("The window could not be made: " + reason).c_str(), "TovalSet",
+        ::MessageBoxA(nullptr, ("The window could not be made: " + reason).c_str(), win32::kMessageCaption,
                       MB_OK | MB_ICONERROR);
         return 1;
     }

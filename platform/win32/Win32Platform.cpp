@@ -282,7 +282,7 @@ void Win32Platform::ShowBox(const std::wstring& text, unsigned icon) {
     }
     // Owned by our window it is modal to it; without one, to every window of this thread.
     const HWND owner = host_->BoxOwner();
-    ::MessageBoxA(owner, ToAnsi(text).c_str(), "TovalSet",
+    ::MessageBoxA(owner, ToAnsi(text).c_str(), kMessageCaption,
                   MB_OK | icon | (owner == nullptr ? MB_TASKMODAL : 0));
 }
 

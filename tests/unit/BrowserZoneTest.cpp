@@ -84,7 +84,7 @@ bool IsDword(const RegValue* value, std::uint8_t low) {
 } // namespace
 
 TEST(ConfigureBrowserZone, KeyPathsAreTheFixedOnes) {
-    EXPECT_EQ(std::wstring(kZoneKeyPath).size(), 67u);
+    EXPECT_EQ(std::wstring(kZoneKeyPath), kZone.substr(5));
     const std::wstring domain = DomainKeyPath();
     EXPECT_EQ(domain.substr(0, 76), kDomains.substr(5));
     EXPECT_EQ(domain.substr(76), TOVALSET_SERVICE_DOMAIN);

@@ -109,13 +109,16 @@ TEST(GetString, AValueThatGrowsBetweenProbeAndReadGivesEmptyText) {
     }
 }
 
-TEST(GetString, LeavesTheCallersTextsAlone) {
+TEST(GetString, HandsTheCallersRootAndTextsToTheRegistryExactly) {
+    // The other root than every read above, and names in letters beyond ASCII.
     FakePlatform os;
-    const KeyHandle root = HKEY_LOCAL_MACHINE;
-    const std::wstring path = L"SOFTWARE\\\u0645\u0627";
+    const std::wstring path = L"Software\\\u0645\u0627";
     const std::wstring value = L"\u0646\u0627\u0645";
-    GetString(os, root, path, value);
-    EXPECT_EQ(path, L"SOFTWARE\\\u0645\u0627");
-    EXPECT_EQ(value, L"\u0646\u0627\u0645");
-    EXPECT_EQ(root, HKEY_LOCAL_MACHINE);
+    os.SetValue(L"HKCU\\" + path, value, {REG_SZ, Bytes(std::string("ok\0", 3))});
+    EXPECT_EQ(GetString(os, HKEY_CURRENT_USER, path, value), L"ok");
+    EXPECT_EQ(os.calls(),
+              (std::vector<std::string>{"RegOpenKeyA(HKCU, \"Software\\\\x{645}\\x{627}\")",
+                                        "RegQueryValueExA(#1, \"\\x{646}\\x{627}\\x{645}\", 0, null, 0)",
+                                        "RegQueryValueExA(#1, \"\\x{646}\\x{627}\\x{645}\", 0, buffer, 3)",
+                                        "RegCloseKey(#1)"}));
 }

@@ -1,7 +1,6 @@
 // The registry operations on Wine's real registry, under a scratch key of the current user.
 #include <windows.h>
 
-#include "platform/win32/HandleCast.h"
 #include "platform/win32/Text.h"
 #include "platform/win32/Win32Platform.h"
 #include "tests/support/TestSupport.h"
@@ -11,8 +10,6 @@
 using namespace tovalset;
 using tovalset::win32::FromAnsi;
 using tovalset::win32::ToAnsi;
-
-const KeyHandle kCurrentUser = tovalset::win32::FromHkey(HKEY_CURRENT_USER);
 
 namespace {
 

@@ -2,7 +2,6 @@
 #include <windows.h>
 
 #include "actions/RegistryReader.h"
-#include "platform/win32/HandleCast.h"
 #include "platform/win32/Text.h"
 #include "platform/win32/Win32Platform.h"
 #include "tests/support/TestSupport.h"
@@ -26,7 +25,7 @@ void Write(const char* name, DWORD type, const std::string& data) {
 
 std::wstring Read(const std::wstring& name) {
     win32::Win32Platform os;
-    return GetString(os, win32::FromHkey(HKEY_CURRENT_USER), win32::FromAnsi(kScratch), name);
+    return GetString(os, kCurrentUser, win32::FromAnsi(kScratch), name);
 }
 
 } // namespace
@@ -61,8 +60,7 @@ TEST(Reader, ReadsEveryKindOfValueAsWindowsStoresIt) {
     EXPECT_EQ(Read(L"Missing"), L"");
 
     win32::Win32Platform os;
-    EXPECT_EQ(GetString(os, win32::FromHkey(HKEY_CURRENT_USER), L"Software\\TovalSetAbsent", L"WithNul"),
-              L"");
+    EXPECT_EQ(GetString(os, kCurrentUser, L"Software\\TovalSetAbsent", L"WithNul"), L"");
 }
 
 // Run with the Persian locale: the ANSI code page is 1256.

@@ -13,7 +13,6 @@
 #include "actions/Launchers.h"
 #include "actions/RegistryReader.h"
 #include "actions/RunAction.h"
-#include "platform/win32/HandleCast.h"
 #include "platform/win32/Text.h"
 #include "platform/win32/Win32Platform.h"
 #include "tests/support/TestSupport.h"
@@ -49,8 +48,8 @@ int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "read") == 0) {
         tovalset::win32::Win32Platform os;
         using tovalset::win32::FromAnsi;
-        const std::wstring text = tovalset::GetString(os, tovalset::win32::FromHkey(HKEY_LOCAL_MACHINE),
-                                                      FromAnsi(argv[2]), FromAnsi(argv[3]));
+        const std::wstring text =
+            tovalset::GetString(os, tovalset::kLocalMachine, FromAnsi(argv[2]), FromAnsi(argv[3]));
         std::printf("%s\n", tovalset::win32::ToAnsi(text).c_str());
         return 0;
     }
