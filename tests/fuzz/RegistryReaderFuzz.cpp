@@ -155,9 +155,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::wstring storedName = missing ? L"EditionID" : kName;
     os.SetValue(keyPath, storedName, value);
 
+    // Handed to the reader on route 2 as it is: a handle that names no open key.
     KeyHandle key = KeyHandle::None;
     if (via == 1) {
-        Require(os.RegOpenKeyA(HKEY_LOCAL_MACHINE, kPath, key) == 0, "the fuzzer's own key opens", L"");
+        // Poisoned, so that an open reporting success without handing out its key is caught here.
+        const KeyHandle poison{0xBADu};
+        key = poison;
+        Require(os.RegOpenKeyA(HKEY_LOCAL_MACHINE, kPath, key) == 0 && key != poison,
+                "the fuzzer's own key opens", L"");
     } else if (via == 3) {
         key = HKEY_LOCAL_MACHINE;
     }
