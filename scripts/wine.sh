@@ -159,7 +159,8 @@ wine_run() { # <build dir> <arch> [<tour program>]
         [[ -z "${TOVALSET_LOGPIXELS:-}" ]] || wine_prefix_scale "$TOVALSET_LOGPIXELS"
         exec wine TovalSet.exe
     fi
-    trap 'wineserver -k 2>/dev/null; wine_kill "$run"' EXIT
+    # The folder is put into the trap now: it runs after this function, when its locals are gone.
+    trap "wineserver -k 2>/dev/null; wine_kill $(printf %q "$run")" EXIT
     wine_display "$run"
     # A fresh prefix for each tour, so that what it prints is what this run changed.
     rm -rf "$WINEPREFIX"
