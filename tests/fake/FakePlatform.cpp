@@ -92,6 +92,14 @@ std::string FakePlatform::KeyName(KeyHandle key) const {
     return "#" + std::to_string(static_cast<std::uint32_t>(key));
 }
 
+std::optional<std::wstring> FakePlatform::SubKeyPathOf(KeyHandle key, const std::wstring& subKey) const {
+    auto base = PathOf(key);
+    if (!base || subKey.empty()) {
+        return base;
+    }
+    return *base + L"\\" + subKey;
+}
+
 FakePlatform::Key& FakePlatform::CreatePath(const std::wstring& path) {
     const std::wstring lower = Lower(path);
     for (std::size_t sep = lower.find(L'\\'); sep != std::wstring::npos; sep = lower.find(L'\\', sep + 1)) {
@@ -144,15 +152,14 @@ RegStatus FakePlatform::RegOpenKeyA(KeyHandle key, const std::wstring& subKey, K
     if (const auto failure = Record("RegOpenKeyA", KeyName(key) + ", " + Quoted(subKey))) {
         return *failure;
     }
-    const auto base = PathOf(key);
-    if (!base) {
+    const auto path = SubKeyPathOf(key, subKey);
+    if (!path) {
         return kInvalidHandle;
     }
-    const std::wstring path = subKey.empty() ? *base : *base + L"\\" + subKey;
-    if (FindPath(path) == nullptr) {
+    if (FindPath(*path) == nullptr) {
         return kFileNotFound;
     }
-    result = NewHandle(path);
+    result = NewHandle(*path);
     return 0;
 }
 
@@ -160,13 +167,12 @@ RegStatus FakePlatform::RegCreateKeyA(KeyHandle key, const std::wstring& subKey,
     if (const auto failure = Record("RegCreateKeyA", KeyName(key) + ", " + Quoted(subKey))) {
         return *failure;
     }
-    const auto base = PathOf(key);
-    if (!base) {
+    const auto path = SubKeyPathOf(key, subKey);
+    if (!path) {
         return kInvalidHandle;
     }
-    const std::wstring path = subKey.empty() ? *base : *base + L"\\" + subKey;
-    CreatePath(path);
-    result = NewHandle(path);
+    CreatePath(*path);
+    result = NewHandle(*path);
     return 0;
 }
 

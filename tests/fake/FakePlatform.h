@@ -109,6 +109,8 @@ private:
     // For a start or a box: throws once the window is closing; tells whether this call is where it closes.
     bool Closes(const std::string& operation);
     std::optional<std::wstring> PathOf(KeyHandle key) const;
+    // The path of a subkey of an open key; none when the key is not open.
+    std::optional<std::wstring> SubKeyPathOf(KeyHandle key, const std::wstring& subKey) const;
     std::string KeyName(KeyHandle key) const;
     Key& CreatePath(const std::wstring& path);
     const Key* FindPath(const std::wstring& path) const;
