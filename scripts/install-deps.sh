@@ -34,16 +34,27 @@ make_locales() {
     "${sudo[@]}" locale-gen >/dev/null
 }
 
-if [[ ${#missing[@]} -eq 0 ]]; then
-    make_locales
-    exit 0
-fi
-
-echo "Installing: ${missing[*]}"
-# 32-bit Wine comes from the i386 architecture.
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    "${sudo[@]}" dpkg --add-architecture i386
-fi
-"${sudo[@]}" apt-get update -q
-"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+install() {
+    [[ $# -gt 0 ]] || return 0
+    echo "Installing: $*"
+    # 32-bit Wine comes from the i386 architecture.
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        "${sudo[@]}" dpkg --add-architecture i386
+    fi
+    [[ -n "${updated:-}" ]] || "${sudo[@]}" apt-get update -q
+    updated=1
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$@"
+}
+install "${missing[@]}"
 make_locales
+
+# Where the kernel runs no 32-bit code, 32-bit Wine cannot start: the 32-bit tests run on an emulated
+# machine (scripts/run-emulated.sh), which boots Debian's kernel with a busybox initramfs.
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    missing=()
+    for p in qemu-system-x86 linux-image-amd64 busybox-static cpio kmod; do
+        status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+        [[ "$status" == "install ok installed" ]] || missing+=("$p")
+    done
+    install "${missing[@]}"
+fi
