@@ -2,6 +2,8 @@
 
 #include "platform/win32/Text.h"
 
+#include <tlhelp32.h>
+
 #include <stdexcept>
 
 namespace tovalset::test {
@@ -92,14 +94,27 @@ std::string ReadFile(const std::string& path) {
     return content;
 }
 
-bool WaitForFile(const std::string& path, DWORD milliseconds) {
-    for (DWORD waited = 0; waited <= milliseconds; waited += 50) {
-        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+bool WaitUntil(const std::function<bool()>& done, DWORD milliseconds) {
+    const DWORD bound = Bound(milliseconds);
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (done()) {
             return true;
         }
-        Sleep(50);
+        if (GetTickCount() - start >= bound) {
+            return false;
+        }
+        Sleep(20);
     }
-    return false;
+}
+
+bool WaitForFile(const std::string& path, DWORD milliseconds) {
+    return WaitUntil([&] { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                     milliseconds);
+}
+
+bool WaitForText(const std::string& path, const std::string& text, DWORD milliseconds) {
+    return WaitUntil([&] { return ReadFile(path).find(text) != std::string::npos; }, milliseconds);
 }
 
 std::string FolderOfThisExe() {
@@ -110,13 +125,38 @@ std::string FolderOfThisExe() {
 }
 
 HWND WaitForWindow(const char* className, DWORD milliseconds) {
-    for (DWORD waited = 0; waited <= milliseconds; waited += 50) {
-        if (const HWND window = FindWindowA(className, nullptr)) {
-            return window;
-        }
-        Sleep(50);
+    HWND window = nullptr;
+    WaitUntil([&] { return (window = FindWindowA(className, nullptr)) != nullptr; }, milliseconds);
+    return window;
+}
+
+std::string WaitForShownText(HWND window, DWORD milliseconds) {
+    std::string text;
+    WaitUntil(
+        [&] {
+            char child[1024] = {};
+            const HWND first = GetWindow(window, GW_CHILD);
+            if (!IsWindowVisible(window) || first == nullptr) {
+                return false;
+            }
+            GetWindowTextA(first, child, sizeof child);
+            text = child;
+            return !text.empty();
+        },
+        milliseconds);
+    return text;
+}
+
+std::size_t ProcessesNamed(const char* fileName) {
+    const win32::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    std::size_t count = 0;
+    for (bool more = snapshot && Process32First(snapshot.get(), &entry); more;
+         more = Process32Next(snapshot.get(), &entry)) {
+        count += lstrcmpiA(entry.szExeFile, fileName) == 0 ? 1 : 0;
     }
-    return nullptr;
+    return count;
 }
 
 // ---- message boxes ----
@@ -237,9 +277,13 @@ DWORD WINAPI MessageBoxAnswerer::Run(void* self) {
         answerer->texts_.push_back(text);
         LeaveCriticalSection(&answerer->lock_);
         PostMessageA(box, WM_COMMAND, IDOK, 0);
-        // One answer per box: wait until it has gone before looking for the next.
-        for (int i = 0; i < 250 && IsWindow(box); ++i) {
-            Sleep(20);
+        // One answer per box: wait until it has gone before looking for the next. One that stays is
+        // written down, so that the texts show it rather than the same box twice.
+        if (!WaitUntil([box] { return IsWindow(box) == FALSE; }, 5000)) {
+            EnterCriticalSection(&answerer->lock_);
+            answerer->texts_.push_back("not closed by its answer: " + text);
+            LeaveCriticalSection(&answerer->lock_);
+            WaitUntil([box] { return IsWindow(box) == FALSE; }, 60000);
         }
     }
     return 0;

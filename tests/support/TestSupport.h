@@ -1,11 +1,15 @@
 #pragma once
-// What the Win32 tests share: scratch folders and registry keys that clean up after themselves, and an
-// answerer for our own message boxes.
+// What the Win32 tests share: scratch folders and registry keys that clean up after themselves, waits for
+// what other processes do, and an answerer for our own message boxes. Every bound a function here takes is
+// a native machine's milliseconds: it is stretched by Bound() (tests/support/Bound.h) inside.
 
 #include <windows.h>
 
 #include "platform/win32/Handles.h"
+#include "tests/support/Bound.h"
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -42,10 +46,24 @@ private:
 };
 
 std::string ReadFile(const std::string& path);
-bool WaitForFile(const std::string& path, DWORD milliseconds);
 std::string FolderOfThisExe();
-// The first top-level window of the class that shows up within the time, or none.
+
+// Asks `done` again and again, a few times in every tenth of a second, until it holds or the bound runs
+// out; whether it held.
+bool WaitUntil(const std::function<bool()>& done, DWORD milliseconds);
+bool WaitForFile(const std::string& path, DWORD milliseconds);
+// Until the file holds the text.
+bool WaitForText(const std::string& path, const std::string& text, DWORD milliseconds);
+// The first top-level window of the class that exists within the time, or none. A program's window exists
+// before the program has filled and shown it: see WaitForShownText.
 HWND WaitForWindow(const char* className, DWORD milliseconds);
+// The text of the window's first child control, once the window is shown and that child holds a text; ""
+// when that has not happened within the time. A program that makes its window, then its label, then shows
+// it, has done all three once this returns a text.
+std::string WaitForShownText(HWND window, DWORD milliseconds);
+// How many processes of that file name (as "certmgr.exe") run now. Each test that starts programs runs in a
+// Wine prefix of its own, whose server knows only that test's processes.
+std::size_t ProcessesNamed(const char* fileName);
 
 // Deletes a folder with everything in it.
 void DeleteTree(const std::string& folder);
