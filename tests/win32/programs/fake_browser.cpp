@@ -1,10 +1,12 @@
 // Stands in for a running browser: three top-level "IEFrame" windows and one window of another class,
 // each counting the close requests it gets. It prints "ready" when its windows exist, and after the test's
-// run (or 30 s) prints each window's count and exits. With "close" after the file name its browser frames
-// close on the request, as a browser's do, and it ends by itself once they all have. With "hang" its windows
-// handle no message at all until the test's run is over, as a browser stuck in a page: what was posted to
-// them waits in the queue, and is counted when it finally pumps.
+// run (or 30 s, stretched with the machine) prints each window's count and exits. With "close" after the file
+// name its browser frames close on the request, as a browser's do, and it ends by itself once they all have.
+// With "hang" its windows handle no message at all until the test's run is over, as a browser stuck in a
+// page: what was posted to them waits in the queue, and is counted when it finally pumps.
 #include <windows.h>
+
+#include "tests/support/Bound.h"
 
 #include <cstdio>
 #include <string>
@@ -55,7 +57,8 @@ int main(int argc, char** argv) {
     std::printf("ready\n");
     std::fflush(stdout);
     // Bounded either way: a stand-in must not outlive the test that started it.
-    for (int waited = 0; waited < 30000; waited += 20) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < tovalset::test::Bound(30000)) {
         MSG message;
         while (!hangs && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
             DispatchMessageA(&message);
@@ -66,8 +69,8 @@ int main(int argc, char** argv) {
         }
         Sleep(20);
     }
-    // Requests that were posted just before the end still count.
-    Sleep(200);
+    // Requests that were posted just before the end still count. They are all in the queue by now: a post
+    // is queued before PostMessage returns, and the test makes its file only after the run that posts.
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         DispatchMessageA(&message);

@@ -2,11 +2,12 @@
 // TOVALSET_RECORD names: the start-up window style (-1 for none given), its own file name, then its command
 // line byte for byte. Built twice, as a console and as a GUI program. With TOVALSET_RECORD_LOG set it first
 // appends its command line and a line break to that file, so a test can see every start of a script.
-// With TOVALSET_RELEASE_EVENT set it first waits (at most 20 s) for that event, so a test can tell whether
-// the starter waited for it. It exits with TOVALSET_EXIT_CODE when that is set.
+// With TOVALSET_RELEASE_EVENT set it first waits (at most 20 s, stretched with the machine) for that event,
+// so a test can tell whether the starter waited for it. It exits with TOVALSET_EXIT_CODE when that is set.
 #include <windows.h>
 
 #include "platform/win32/Handles.h"
+#include "tests/support/Bound.h"
 
 #include <string>
 
@@ -30,7 +31,7 @@ int main() {
     if (GetEnvironmentVariableA("TOVALSET_RELEASE_EVENT", event, MAX_PATH) != 0) {
         const tovalset::win32::UniqueHandle release(OpenEventA(SYNCHRONIZE, FALSE, event));
         if (release) {
-            WaitForSingleObject(release.get(), 20000);
+            WaitForSingleObject(release.get(), tovalset::test::Bound(20000));
         }
     }
     STARTUPINFOA startup{};
