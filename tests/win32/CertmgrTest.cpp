@@ -30,8 +30,10 @@ protected:
         }
     }
     void TearDown() override { SetEnvironmentVariableA("TOVALSET_CERTMGR_MODE", nullptr); }
+    // The tool run with the wait's bound (a native machine's milliseconds, stretched here).
     std::uint32_t Run(const std::wstring& arguments, std::uint32_t boundMs = 20000) {
-        const ProgramOutcome outcome = os_.StartProgramAndWait(L"All\\certmgr" + arguments, SW_HIDE, boundMs);
+        const ProgramOutcome outcome =
+            os_.StartProgramAndWait(L"All\\certmgr" + arguments, SW_HIDE, test::Bound(boundMs));
         EXPECT_TRUE(outcome.finished);
         return outcome.exitCode;
     }
@@ -77,23 +79,28 @@ TEST_F(CertmgrStandIn, TellsAMissingFileFromDataThatIsNoCertificate) {
 
 namespace {
 
-// Answers the stand-in's question once it has been up for `afterMs`, from a thread of its own, as a user
-// who reads it first would. Records whether the question was seen (a visible window) at all.
+// Answers the stand-in's question from a thread of its own, as a user who takes longer than the wait's
+// bound would: only once the tick count has passed `answerAt`. Records whether the question came up, and
+// whether it was seen (a visible window) when answered.
 struct QuestionAnswerer {
-    DWORD afterMs = 0;
+    DWORD answerAt = 0;
     int answer = 0;
+    bool came = false;
     bool seen = false;
     static DWORD WINAPI Run(void* self) {
         auto* const me = static_cast<QuestionAnswerer*>(self);
         HWND box = nullptr;
-        for (int i = 0; i < 200 && box == nullptr; ++i) {
-            box = FindWindowA("#32770", "Security Warning (certmgr stand-in)");
-            Sleep(50);
-        }
-        if (box == nullptr) {
+        me->came = test::WaitUntil(
+            [&] { return (box = FindWindowA("#32770", "Security Warning (certmgr stand-in)")) != nullptr; },
+            10000);
+        if (!me->came) {
             return 1;
         }
-        Sleep(me->afterMs);
+        // Not a wait for anything to happen: the slow user this test is about.
+        const auto left = static_cast<LONG>(me->answerAt - GetTickCount());
+        if (left > 0) {
+            Sleep(static_cast<DWORD>(left));
+        }
         me->seen = IsWindowVisible(box) != FALSE;
         PostMessageA(box, WM_COMMAND, static_cast<WPARAM>(me->answer), 0);
         return 0;
@@ -105,14 +112,17 @@ struct QuestionAnswerer {
 TEST_F(CertmgrStandIn, AQuestionTheToolAsksIsSeenAndWaitedForPastTheBound) {
     SetEnvironmentVariableA("TOVALSET_CERTMGR_MODE", "ask");
     for (const int answer : {IDYES, IDNO}) {
-        QuestionAnswerer answerer{3000, answer};
+        // The bound is 2 s, time enough for the tool to start and ask; the question stays up until a
+        // second more than that has passed since the start.
+        const DWORD boundMs = 2000;
+        QuestionAnswerer answerer{GetTickCount() + test::Bound(boundMs + 1000), answer};
         const win32::UniqueHandle thread(
             CreateThread(nullptr, 0, &QuestionAnswerer::Run, &answerer, 0, nullptr));
-        // The bound is 2 s, time enough for the tool to start and ask; the question stays up 3 s.
         const char* const store = answer == IDYES ? "TovalSetAskYes" : "TovalSetAskNo";
         const std::uint32_t exitCode =
-            Run(L" /add /c  All\\IRIROOTCA.crt /s  " + win32::FromAnsi(store), 2000);
-        WaitForSingleObject(thread.get(), 20000);
+            Run(L" /add /c  All\\IRIROOTCA.crt /s  " + win32::FromAnsi(store), boundMs);
+        ASSERT_EQ(WaitForSingleObject(thread.get(), test::Bound(20000)), WAIT_OBJECT_0);
+        EXPECT_TRUE(answerer.came) << "the question never came up";
         EXPECT_TRUE(answerer.seen) << "the question was hidden";
         EXPECT_EQ(exitCode, answer == IDYES ? 0u : 5u);
         EXPECT_EQ(test::InStore(store, test::Thumbprint("All\\IRIROOTCA.crt")), answer == IDYES);

@@ -16,13 +16,6 @@ std::string DemoFolder() {
     return test::FolderOfThisExe() + "\\..\\..\\bin\\All";
 }
 
-BOOL CALLBACK FirstText(HWND child, LPARAM param) {
-    char text[1024] = {};
-    GetWindowTextA(child, text, sizeof text);
-    *reinterpret_cast<std::string*>(param) = text;
-    return FALSE;
-}
-
 class Launchers : public ::testing::Test {
 protected:
     // Recorders named hh.exe in the current directory and beside the exe, where a user's Downloads folder
@@ -36,6 +29,7 @@ protected:
     void TearDown() override {
         DeleteFileA(besideExe_.c_str());
         SetEnvironmentVariableA("TOVALSET_RECORD", nullptr);
+        SetEnvironmentVariableA("TOVALSET_RELEASE_EVENT", nullptr);
     }
     test::ScratchFolder folder_;
     const std::string besideExe_ = test::FolderOfThisExe() + "\\hh.exe";
@@ -52,13 +46,14 @@ TEST_F(Launchers, LaunchPkiToolStartsTheMiddlewareMinimizedWithoutWaiting) {
         test::MessageBoxAnswerer answerer;
         const DWORD before = GetTickCount();
         RunAction(os_, &LaunchPkiTool);
-        EXPECT_LT(GetTickCount() - before, 2000u) << "the action waited for the middleware";
+        // The middleware never ends by itself: an action that waited for it would take far longer.
+        EXPECT_LT(GetTickCount() - before, test::Bound(2000)) << "the action waited for the middleware";
         boxes = answerer.texts();
     }
     const HWND window = test::WaitForWindow("TovalSetPkiStandIn", 10000);
     ASSERT_NE(window, nullptr) << "the middleware did not start";
-    std::string text;
-    EnumChildWindows(window, &FirstText, reinterpret_cast<LPARAM>(&text));
+    // The stand-in makes its window, then its label, then shows it: all three, before a look.
+    const std::string text = test::WaitForShownText(window, 10000);
     EXPECT_NE(text.find("Command line: All\\TOVALPKI.exe\r\n"), std::string::npos) << text;
     EXPECT_NE(text.find("Start-up window style: 2 (minimized)"), std::string::npos) << text;
     EXPECT_TRUE(IsIconic(window));
@@ -93,10 +88,10 @@ TEST_F(Launchers, OpenHelpStartsTheViewerWithTheTopicAndShowsNothing) {
     {
         test::MessageBoxAnswerer answerer;
         RunAction(os_, &OpenHelp);
-        ASSERT_TRUE(test::WaitForFile(record, 10000)) << "the help viewer was not started";
-        Sleep(200);
+        // The action's boxes are modal: each one it showed was answered before RunAction returned.
         boxes = answerer.texts();
     }
+    ASSERT_TRUE(test::WaitForFile(record, 10000)) << "the help viewer was not started";
     const std::string started = test::ReadFile(record);
     const std::string parameter = " All\\TovalSetHelp.chm::/TopicFileName.htm";
     ASSERT_GE(started.size(), parameter.size());
@@ -121,9 +116,21 @@ TEST_F(Launchers, OpenHelpWithoutAViewerShowsNothingAndStartsNoPlantedOne) {
     DeleteFileA((std::string(windows) + "\\system32\\hh.exe").c_str());
     const std::string record = folder_.path() + "\\help.txt";
     SetEnvironmentVariableA("TOVALSET_RECORD", record.c_str());
+    // A planted viewer that is started holds until released, so that it is still running when looked for:
+    // its record comes some time after its start, its process at once.
+    const win32::UniqueHandle release(CreateEventA(nullptr, TRUE, FALSE, "TovalSetLaunchersRelease"));
+    SetEnvironmentVariableA("TOVALSET_RELEASE_EVENT", "TovalSetLaunchersRelease");
     PlantViewers();
-    test::MessageBoxAnswerer answerer;
-    RunAction(os_, &OpenHelp);
-    EXPECT_FALSE(test::WaitForFile(record, 1500)) << "a planted viewer ran: " << test::ReadFile(record);
-    EXPECT_TRUE(answerer.texts().empty());
+    std::vector<std::string> boxes;
+    {
+        test::MessageBoxAnswerer answerer;
+        RunAction(os_, &OpenHelp);
+        boxes = answerer.texts();
+    }
+    // Whatever the action started, it had started before RunAction returned.
+    EXPECT_EQ(test::ProcessesNamed("hh.exe"), 0u) << "a planted viewer was started";
+    EXPECT_TRUE(boxes.empty());
+    // One that was started ends, before its file is deleted.
+    SetEvent(release.get());
+    test::WaitUntil([] { return test::ProcessesNamed("hh.exe") == 0; }, 10000);
 }

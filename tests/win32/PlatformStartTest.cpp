@@ -56,9 +56,15 @@ protected:
         SetEnvironmentVariableA("TOVALSET_RECORD", nullptr);
         SetEnvironmentVariableA("TOVALSET_RELEASE_EVENT", nullptr);
         SetEnvironmentVariableA("TOVALSET_EXIT_CODE", nullptr);
+        SetEnvironmentVariableA("TOVALSET_RECORD_LOG", nullptr);
     }
+    // A copy over a recorder that ran before waits until that one has ended: its file is in use until its
+    // process is gone, a moment after it wrote its record.
     void Install(const std::string& name, bool gui = false) {
-        ASSERT_TRUE(CopyFileA((gui ? guiRecorder_ : recorder_).c_str(), name.c_str(), FALSE));
+        const std::string& from = gui ? guiRecorder_ : recorder_;
+        ASSERT_TRUE(
+            test::WaitUntil([&] { return CopyFileA(from.c_str(), name.c_str(), FALSE) != FALSE; }, 10000))
+            << name << ": " << GetLastError();
     }
     Record Started() {
         EXPECT_TRUE(test::WaitForFile(record_, 10000)) << "the program did not start";
@@ -98,7 +104,6 @@ TEST_F(StartProgram, GivesTheChildItsWindowStyleButAHiddenConsoleProgramNone) {
         const Record record = Started();
         EXPECT_EQ(record.commandLine, "All\\TOVALPKI.exe");
         EXPECT_EQ(record.style, c.expectedStyle) << "gui " << c.gui << ", style " << c.style;
-        Sleep(100); // the recorder's file handle goes with its process, before the next copy over it
     }
 }
 
@@ -120,9 +125,13 @@ TEST_F(StartProgram, DoesNotWaitForTheProgram) {
     Install("All\\slow.exe");
     const win32::UniqueHandle release(CreateEventA(nullptr, TRUE, FALSE, "TovalSetTestRelease"));
     SetEnvironmentVariableA("TOVALSET_RELEASE_EVENT", "TovalSetTestRelease");
+    const std::string log = folder_.path() + "\\starts.log";
+    SetEnvironmentVariableA("TOVALSET_RECORD_LOG", log.c_str());
     os_.StartProgram(L"All\\slow", SW_HIDE);
-    // Back while the program still waits for its release.
-    Sleep(300);
+    // Back while the program waits for its release: it has logged its start, and not yet written its
+    // record, which it does only once released. A start that waited for it would have come back only
+    // after the program had given up waiting and written it.
+    ASSERT_TRUE(test::WaitForText(log, "All\\slow\n", 10000)) << "the program did not start";
     EXPECT_EQ(GetFileAttributesA(record_.c_str()), INVALID_FILE_ATTRIBUTES);
     SetEvent(release.get());
     EXPECT_EQ(Started().commandLine, "All\\slow");
@@ -186,9 +195,10 @@ TEST_F(StartProgram, WaitingStopsTheProgramAtTheBound) {
     const ProgramOutcome outcome = os_.StartProgramAndWait(L"All\\slow", SW_HIDE, 500);
     EXPECT_FALSE(outcome.finished);
     EXPECT_GE(GetTickCount() - before, 450u);
-    // Ended: released now, it writes nothing, as it is no longer there to do it.
+    // Ended: released now, it writes nothing, as it is no longer there to do it. One that ran on would
+    // write its record before it ends.
     SetEvent(release.get());
-    Sleep(1000);
+    EXPECT_TRUE(test::WaitUntil([] { return test::ProcessesNamed("slow.exe") == 0; }, 10000));
     EXPECT_EQ(GetFileAttributesA(record_.c_str()), INVALID_FILE_ATTRIBUTES) << "the program ran on";
 }
 
@@ -267,7 +277,8 @@ TEST_F(ModalWait, WhileWaitingTheWindowPaintsAndTakesNoInput) {
     InvalidateRect(owner_.get(), nullptr, TRUE);
     PostMessageA(owner_.get(), WM_LBUTTONDOWN, MK_LBUTTON, 0);
     PostMessageA(owner_.get(), WM_KEYDOWN, VK_SPACE, 0);
-    const ProgramOutcome outcome = platform_.StartProgramAndWait(L"All\\slow", SW_HIDE, 700);
+    // Long enough, stretched with the machine, for the wait to take the messages posted before it.
+    const ProgramOutcome outcome = platform_.StartProgramAndWait(L"All\\slow", SW_HIDE, test::Bound(700));
 
     EXPECT_FALSE(outcome.finished);
     EXPECT_GE(paints, 1) << "the window was not painted during the wait";
@@ -279,8 +290,8 @@ TEST_F(ModalWait, WhileWaitingTheWindowPaintsAndTakesNoInput) {
 TEST_F(ModalWait, ACloseRequestEndsTheWaitAndNothingMoreStartsOrShows) {
     PostMessageA(owner_.get(), kRequestClose, 0, 0);
     const DWORD before = GetTickCount();
-    EXPECT_THROW(platform_.StartProgramAndWait(L"All\\slow", SW_HIDE, 20000), ActionCancelled);
-    EXPECT_LT(GetTickCount() - before, 2000u);
+    EXPECT_THROW(platform_.StartProgramAndWait(L"All\\slow", SW_HIDE, test::Bound(20000)), ActionCancelled);
+    EXPECT_LT(GetTickCount() - before, test::Bound(2000));
     EXPECT_TRUE(IsWindowEnabled(owner_.get()));
     EXPECT_THROW(platform_.ShowMessage(L"The Import Was Successfull "), ActionCancelled);
     EXPECT_THROW(platform_.StartProgram(L"All\\slow", SW_HIDE), ActionCancelled);
@@ -294,7 +305,7 @@ TEST_F(ModalWait, ACloseRequestDismissesTheBoxThatShows) {
     PostMessageA(owner_.get(), kRequestClose, 0, 0);
     const DWORD before = GetTickCount();
     platform_.ShowMessage(L"The Import Was Successfull ");
-    EXPECT_LT(GetTickCount() - before, 2000u);
+    EXPECT_LT(GetTickCount() - before, test::Bound(2000));
     EXPECT_THROW(platform_.ShowMessage(L"The Import Was Successfull "), ActionCancelled);
 }
 
@@ -381,12 +392,11 @@ TEST(AnyFolder, TheActionsStartTheirProgramsWithTheirOwnCommandLines) {
         {
             test::MessageBoxAnswerer answerer;
             RunAction(os, c.action);
-            if (c.boxes == 0) {
-                test::WaitForFile(log, 10000); // the middleware is not waited for
-                Sleep(200);
-            }
+            // The action's boxes are modal: each one it showed was answered before RunAction returned.
             boxes = answerer.texts();
         }
+        // The certificate manager is waited for, and has logged its line by then; the middleware is not.
+        EXPECT_TRUE(test::WaitForText(log, c.lines, 10000)) << c.name;
         EXPECT_EQ(test::ReadFile(log), c.lines) << c.name;
         EXPECT_EQ(boxes.size(), c.boxes) << c.name;
         for (const std::string& box : boxes) {
