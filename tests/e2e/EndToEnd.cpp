@@ -33,16 +33,52 @@ void Send(INPUT input) {
     SendInput(1, &input, sizeof input);
 }
 
-void MouseClickAt(int x, int y) {
-    SetCursorPos(x, y);
-    Sleep(30);
+// A click of the left mouse button in the middle of `button`, as a user makes it: once nothing covers that
+// point, with the pointer there, and the button let go only once `button` has taken it down (it shows
+// itself pushed), so that it gets both halves of the click.
+void MouseClick(HWND button) {
+    RECT box;
+    GetWindowRect(button, &box);
+    POINT middle{(box.left + box.right) / 2, (box.top + box.bottom) / 2};
+    if (!test::WaitUntil([&] { return WindowFromPoint(middle) == button; }, 5000)) {
+        throw std::runtime_error("another window covers the control to be clicked");
+    }
+    SetCursorPos(middle.x, middle.y);
+    if (!test::WaitUntil(
+            [&] {
+                POINT now{};
+                return GetCursorPos(&now) && now.x == middle.x && now.y == middle.y;
+            },
+            5000)) {
+        throw std::runtime_error("the pointer did not move onto the control to be clicked");
+    }
     INPUT input{};
     input.type = INPUT_MOUSE;
     input.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
     Send(input);
-    Sleep(30);
+    const bool pushed = test::WaitUntil(
+        [&] {
+            DWORD_PTR state = 0;
+            return SendMessageTimeoutA(button, BM_GETSTATE, 0, 0, SMTO_ABORTIFHUNG, test::Bound(1000),
+                                       &state) != 0 &&
+                   (state & BST_PUSHED) != 0;
+        },
+        5000);
+    // Let go either way: a mouse button left down would drag whatever comes next.
     input.mi.dwFlags = MOUSEEVENTF_LEFTUP;
     Send(input);
+    if (!pushed) {
+        throw std::runtime_error("the control did not take the mouse button going down");
+    }
+}
+
+// Brings the window to the front and waits until it is there: keyboard input goes to the foreground
+// window.
+void BringToFront(HWND window) {
+    SetForegroundWindow(window);
+    if (!test::WaitUntil([window] { return GetForegroundWindow() == window; }, 5000)) {
+        throw std::runtime_error("the window did not come to the front");
+    }
 }
 
 struct WindowCount {
@@ -252,15 +288,15 @@ App::App(const std::string& folder, const std::string& exe) {
     const win32::UniqueHandle thread(started.hThread);
     processId_ = started.dwProcessId;
     threadId_ = started.dwThreadId;
-    WaitForInputIdle(process_.get(), 15000);
-    for (int i = 0; i < 300 && window_ == nullptr; ++i) {
-        WindowSearch search{processId_};
-        EnumWindows(&FindForm, reinterpret_cast<LPARAM>(&search));
-        window_ = search.window;
-        if (window_ == nullptr) {
-            Sleep(50);
-        }
-    }
+    WaitForInputIdle(process_.get(), test::Bound(15000));
+    test::WaitUntil(
+        [this] {
+            WindowSearch search{processId_};
+            EnumWindows(&FindForm, reinterpret_cast<LPARAM>(&search));
+            window_ = search.window;
+            return window_ != nullptr;
+        },
+        15000);
     if (window_ == nullptr) {
         throw std::runtime_error("TovalSet showed no window");
     }
@@ -269,7 +305,7 @@ App::App(const std::string& folder, const std::string& exe) {
 App::~App() {
     if (Running()) {
         TerminateProcess(process_.get(), 1);
-        WaitForSingleObject(process_.get(), 5000);
+        WaitForSingleObject(process_.get(), test::Bound(5000));
     }
 }
 
@@ -280,7 +316,7 @@ HWND App::focus() const {
 }
 
 long App::WaitForExit(DWORD milliseconds) {
-    if (WaitForSingleObject(process_.get(), milliseconds) != WAIT_OBJECT_0) {
+    if (WaitForSingleObject(process_.get(), test::Bound(milliseconds)) != WAIT_OBJECT_0) {
         return -1;
     }
     DWORD code = 0;
@@ -318,24 +354,47 @@ ProcessResources App::Resources() const {
     return resources;
 }
 
-void App::WaitUntilReady() const {
-    // Ready for a while, not just for a moment: between two tools of one action the window is enabled
-    // for an instant, and a click then would be lost.
-    int readyFor = 0;
-    for (int i = 0; i < 600 && readyFor < 6; ++i) {
-        const bool ready = IsWindowEnabled(window_) && test::FindMessageBox(processId_) == nullptr;
-        readyFor = ready ? readyFor + 1 : 0;
-        Sleep(50);
-    }
+std::string App::WaitUntilReady(DWORD milliseconds) const {
+    // Each look sends the window a message. Inside an action its thread takes one only in a wait for a
+    // tool or in a box, and both disable the window before they take any; between two steps of an action
+    // it takes none, and the look waits. So a look that is answered, finds the window enabled and no box,
+    // was answered from the message loop, unless a wait ended just between the answer and the look at the
+    // window: three such looks in a row rule that out. No span of time is guessed.
+    std::string why;
+    int looks = 0;
+    const bool ready = test::WaitUntil(
+        [&] {
+            DWORD_PTR ignored = 0;
+            HWND box = nullptr;
+            if (!IsWindow(window_)) {
+                why = "its window is gone";
+                return true;
+            }
+            if (SendMessageTimeoutA(window_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, test::Bound(5000), &ignored) ==
+                0) {
+                why = "its window's thread took no message";
+            } else if ((box = test::FindMessageBox(processId_)) != nullptr) {
+                why = "a message box is up, " + test::ReadMessageBox(box);
+                return true;
+            } else if (!IsWindowEnabled(window_)) {
+                why = "its window is disabled, as while it waits for a tool";
+            } else {
+                why.clear();
+            }
+            looks = why.empty() ? looks + 1 : 0;
+            return looks == 3;
+        },
+        milliseconds);
+    return ready && why.empty() ? "" : why;
 }
 
 void App::Click(HWND control) const {
-    WaitUntilReady();
-    SetForegroundWindow(window_);
-    Sleep(50);
-    RECT box;
-    GetWindowRect(control, &box);
-    MouseClickAt((box.left + box.right) / 2, (box.top + box.bottom) / 2);
+    const std::string notReady = WaitUntilReady();
+    if (!notReady.empty()) {
+        throw std::runtime_error("TovalSet was not ready for a click: " + notReady);
+    }
+    BringToFront(window_);
+    MouseClick(control);
 }
 
 void App::PostClick(HWND control) {
@@ -345,9 +404,11 @@ void App::PostClick(HWND control) {
 }
 
 void App::Key(WORD key, bool shift) const {
-    WaitUntilReady();
-    SetForegroundWindow(window_);
-    Sleep(30);
+    const std::string notReady = WaitUntilReady();
+    if (!notReady.empty()) {
+        throw std::runtime_error("TovalSet was not ready for a key: " + notReady);
+    }
+    BringToFront(window_);
     INPUT input{};
     input.type = INPUT_KEYBOARD;
     if (shift) {
@@ -362,67 +423,44 @@ void App::Key(WORD key, bool shift) const {
         input.ki.wVk = VK_SHIFT;
         Send(input);
     }
-    Sleep(100);
 }
 
 namespace {
 
-// A click on the box's OK button, as a user makes it, once the box is in front. A click that came too
-// early is made again, only while the box is still in front, so it can hit nothing else.
+// A click on the box's OK button, as a user makes it, once the box is in front.
 void ClickOk(HWND box) {
     const HWND ok = FindWindowExA(box, nullptr, "Button", nullptr);
-    for (int attempt = 0; attempt < 5 && IsWindow(box); ++attempt) {
-        SetForegroundWindow(box);
-        for (int i = 0; i < 40 && GetForegroundWindow() != box; ++i) {
-            Sleep(50);
-        }
-        if (ok == nullptr || GetForegroundWindow() != box) {
-            break;
-        }
-        RECT button;
-        GetWindowRect(ok, &button);
-        MouseClickAt((button.left + button.right) / 2, (button.top + button.bottom) / 2);
-        for (int i = 0; i < 20 && IsWindow(box); ++i) {
-            Sleep(50);
-        }
+    if (ok == nullptr) {
+        throw std::runtime_error("a message box has no OK button");
     }
+    BringToFront(box);
+    MouseClick(ok);
 }
 
 // The command that a click on OK becomes, posted to the box.
 void PostOk(HWND box) {
     PostMessageA(box, WM_COMMAND, IDOK, 0);
-    for (int i = 0; i < 500 && IsWindow(box); ++i) {
-        Sleep(10);
-    }
 }
 
 } // namespace
 
 std::vector<std::string> App::AnswerBoxes(std::size_t count, DWORD milliseconds, Answer how) const {
-    const DWORD poll = how == Answer::ByMouse ? 50 : 10;
     std::vector<std::string> texts;
     while (texts.size() < count) {
         HWND box = nullptr;
-        for (DWORD waited = 0; box == nullptr && waited < milliseconds; waited += poll) {
-            box = test::FindMessageBox(processId_);
-            if (box == nullptr) {
-                Sleep(poll);
-            }
-        }
-        if (box == nullptr) {
+        if (!test::WaitUntil([&] { return (box = test::FindMessageBox(processId_)) != nullptr; },
+                             milliseconds)) {
             break;
         }
-        if (how == Answer::ByMouse) {
-            Sleep(100); // let it finish drawing: the screen is what a user reads
-        }
+        // Its text is set before the box shows.
         texts.push_back(test::ReadMessageBox(box));
         if (how == Answer::ByMouse) {
             ClickOk(box);
         } else {
             PostOk(box);
         }
-        if (IsWindow(box)) {
-            throw std::runtime_error("a message box did not close when it was answered");
+        if (!test::WaitUntil([box] { return IsWindow(box) == FALSE; }, 5000)) {
+            throw std::runtime_error("a message box did not close when it was answered: " + texts.back());
         }
     }
     return texts;

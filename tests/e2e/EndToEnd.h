@@ -51,6 +51,10 @@ struct ProcessResources {
     long gdiObjects = -1;
 };
 
+// Every bound an App takes is a native machine's milliseconds, stretched by test::Bound inside. Each input
+// it makes first waits for what it needs (the window in front, nothing covering the control, the pointer
+// in place, the button pressed) and throws std::runtime_error, saying what did not come, when its bound
+// runs out.
 class App {
 public:
     // Starts TovalSet.exe (or the exe named) from `folder` as its current directory and waits for its
@@ -70,19 +74,25 @@ public:
     bool Running() const;
     ProcessResources Resources() const;
 
-    // Waits, as a user would, until the program is ready for input: no message box up and its window
-    // enabled (it is not while the program waits for a tool it started).
-    void WaitUntilReady() const;
+    // Waits, as a user would, until the program is ready for input: its window's thread is back in its
+    // message loop, so no action runs, no message box is up and the window is enabled. "" once it is;
+    // otherwise what kept it from being ready when the bound ran out, or at once when a box of ours is up:
+    // a box stays up until the test answers it. Called once an action has surely begun (a box answered,
+    // a program started), it shows that the action has ended, so that nothing more can come from it.
+    [[nodiscard]] std::string WaitUntilReady(DWORD milliseconds = 30000) const;
+    // Mouse and keyboard input as a user makes it, once the program is ready for it.
     void Click(HWND control) const;
     // The messages that a click becomes, posted to the button at once: TovalSet runs exactly the code it
     // runs for a user, without waiting on the window manager. The caller waits until it is ready.
     static void PostClick(HWND control);
+    // The key goes to the focused control; the caller waits for what it does.
     void Key(WORD key, bool shift = false) const;
     // How a box is answered: a mouse click on its OK button, as a user does, or the command that click
     // becomes, posted to the box, for runs of hundreds of boxes that the window manager would slow down.
     enum class Answer { ByMouse, ByMessage };
     // Answers the message boxes that come, one after the other, until `count` have been answered or none
-    // comes within `milliseconds`; gives their texts ("message: ..." or "error: ...").
+    // comes within `milliseconds`; gives their texts ("message: ..." or "error: ..."). That no more come
+    // than expected is shown by WaitUntilReady afterwards, not by a shorter wait here.
     std::vector<std::string> AnswerBoxes(std::size_t count, DWORD milliseconds = 20000,
                                          Answer how = Answer::ByMouse) const;
 

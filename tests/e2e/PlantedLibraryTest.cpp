@@ -53,7 +53,10 @@ std::string Boxes(const Texts& boxes) {
 // A click on one button, as soon as TovalSet is ready for it, and the boxes it brings, answered. The
 // subject here is what gets loaded, not the way input comes: the click is posted to the button.
 Texts Press(const App& app, int id, std::size_t boxes) {
-    app.WaitUntilReady();
+    const std::string notReady = app.WaitUntilReady();
+    if (!notReady.empty()) {
+        return {"not ready: " + notReady};
+    }
     App::PostClick(app.control(id));
     return boxes == 0 ? Texts() : app.AnswerBoxes(boxes, 20000, App::Answer::ByMessage);
 }

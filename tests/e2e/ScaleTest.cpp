@@ -117,8 +117,9 @@ protected:
         const std::string copy = folder_->path() + "\\TovalSet";
         if (test::CopyTree(e2e::BinFolder(), copy)) {
             app_ = std::make_unique<e2e::App>(copy);
+            // In front, so that no other window covers the pictures the tests look at.
             SetForegroundWindow(app_->window());
-            Sleep(500);
+            test::WaitUntil([] { return GetForegroundWindow() == app_->window(); }, 5000);
         }
     }
     static void TearDownTestSuite() {
@@ -159,11 +160,17 @@ TEST_F(Scale, EachButtonShowsExactlyThePictureDrawnForTheScale) {
     const int first = FirstPicture(AskedDpi());
     ASSERT_EQ(app_->focus(), app_->control(IDC_COMMAND1));
     bool compared = false;
-    EXPECT_EQ(CompareUnfocused(*app_, first, compared), 0);
+    // The window draws itself in its own time: the screen is looked at until it shows the pictures, and
+    // what it showed last is what counts.
+    int differing = -1;
+    test::WaitUntil([&] { return (differing = CompareUnfocused(*app_, first, compared)) == 0; }, 5000);
+    EXPECT_EQ(differing, 0);
     // Command1 had the focus ring; with the focus on Command2 it shows its picture alone.
     app_->Key(VK_TAB);
+    test::WaitUntil([] { return app_->focus() == app_->control(IDC_COMMAND2); }, 5000);
     ASSERT_EQ(app_->focus(), app_->control(IDC_COMMAND2));
-    EXPECT_EQ(CompareUnfocused(*app_, first, compared), 0);
+    test::WaitUntil([&] { return (differing = CompareUnfocused(*app_, first, compared)) == 0; }, 5000);
+    EXPECT_EQ(differing, 0);
     EXPECT_TRUE(compared) << "no button showed a picture of its size";
 }
 

@@ -74,8 +74,13 @@ int main(int argc, char** argv) {
                 Text(app.control(IDC_LABEL3)).c_str());
     std::printf("  label    %s %s\n", Text(app.control(IDC_LABEL1)).c_str(),
                 Text(app.control(IDC_LABEL4)).c_str());
+    // In front, and drawn: its thread is back in its message loop, which draws the window before it waits.
     SetForegroundWindow(app.window());
-    Sleep(500);
+    test::WaitUntil([&] { return GetForegroundWindow() == app.window(); }, 5000);
+    const std::string ready = app.WaitUntilReady();
+    if (!ready.empty()) {
+        std::printf("  window   not ready: %s\n", ready.c_str());
+    }
     RECT frame;
     GetWindowRect(app.window(), &frame);
     const bool saved = e2e::SaveBmp(e2e::CaptureScreen(frame), argv[1]);
@@ -101,27 +106,30 @@ int main(int argc, char** argv) {
     std::printf("  program  %s\n",
                 middleware != nullptr ? "the middleware stand-in is running" : "none started");
     if (middleware != nullptr) {
+        // Shown in the style it was started with once its label holds its text.
+        test::WaitForShownText(middleware, 10000);
         std::printf("           %s\n", IsIconic(middleware) ? "minimized" : "not minimized");
         PostMessageA(middleware, WM_CLOSE, 0, 0);
     }
-    Sleep(500);
-    if (IsIconic(app.window())) {
-        // Under Wine with fvwm, a program started minimized after a message box has been up takes our
-        // window down with it; a user would restore it from the taskbar.
+    // Under Wine with fvwm, a program started minimized after a message box has been up takes our window
+    // down with it, in the window manager's own time; a user would restore it from the taskbar.
+    if (test::WaitUntil([&] { return IsIconic(app.window()) != FALSE; }, 1000)) {
         std::printf("  window   TovalSet was minimized along with it; restored\n");
         SendMessageA(app.window(), WM_SYSCOMMAND, SC_RESTORE, 0);
-        Sleep(500);
+        test::WaitUntil([&] { return IsIconic(app.window()) == FALSE; }, 5000);
     }
 
     std::printf("Command6: help\n");
     app.Click(app.control(IDC_COMMAND6));
-    Sleep(1500);
-    Boxes(app, 1);
     char record[MAX_PATH] = {};
     if (GetEnvironmentVariableA("TOVALSET_RECORD", record, MAX_PATH) != 0 &&
-        test::WaitForFile(record, 3000)) {
+        test::WaitForFile(record, 10000)) {
         std::printf("  program  help viewer started: %s\n",
                     test::ReadFile(record).substr(test::ReadFile(record).rfind('\n') + 1).c_str());
+    }
+    // The action shows no box; one that it did show would be printed here.
+    if (!app.WaitUntilReady().empty()) {
+        Boxes(app, 1);
     }
 
     std::printf("Command3: exit\n");
