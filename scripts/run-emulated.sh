@@ -99,7 +99,7 @@ setsid qemu-system-x86_64 \
     -nodefaults -no-user-config -display none -no-reboot \
     -serial "file:$run/console" \
     -kernel "$kernel" -initrd "$run/initramfs.cpio.gz" \
-    -append "console=ttyS0 quiet loglevel=3 panic=-1 rdinit=/init" \
+    -append "console=ttyS0 quiet loglevel=3 panic=-1 mitigations=off rdinit=/init" \
     -fsdev "local,id=hostroot,path=/,readonly=on,$share" -device virtio-9p-pci,fsdev=hostroot,mount_tag=hostroot \
     -fsdev "local,id=results,path=$run,$share" -device virtio-9p-pci,fsdev=results,mount_tag=results \
     </dev/null >"$run/qemu.log" 2>&1 &

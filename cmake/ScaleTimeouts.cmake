@@ -1,0 +1,25 @@
+# Read by ctest, not cmake, before the tests of a folder are defined (the folders' TEST_INCLUDE_FILES): on a
+# slower machine, TOVALSET_TIME_SCALE=<n> (scripts/run-emulated.sh sets it) multiplies every timeout that
+# the folder gives its tests, as it multiplies every bound the tests wait with inside. The property is
+# set one pair at a time, so that a value holding a list (a test's ENVIRONMENT) reaches ctest whole.
+if(NOT "$ENV{TOVALSET_TIME_SCALE}" MATCHES "^[1-9][0-9]*$" OR COMMAND _set_tests_properties)
+    return()
+endif()
+function(set_tests_properties)
+    set(names "")
+    set(i 0)
+    while(i LESS ARGC AND NOT "${ARGV${i}}" STREQUAL "PROPERTIES")
+        list(APPEND names "${ARGV${i}}")
+        math(EXPR i "${i} + 1")
+    endwhile()
+    math(EXPR i "${i} + 1")
+    while(i LESS ARGC)
+        math(EXPR next "${i} + 1")
+        set(value "${ARGV${next}}")
+        if("${ARGV${i}}" STREQUAL "TIMEOUT")
+            math(EXPR value "${value} * $ENV{TOVALSET_TIME_SCALE}")
+        endif()
+        _set_tests_properties(${names} PROPERTIES "${ARGV${i}}" "${value}")
+        math(EXPR i "${i} + 2")
+    endwhile()
+endfunction()
