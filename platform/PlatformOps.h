@@ -91,7 +91,9 @@ public:
     PlatformOps& operator=(const PlatformOps&) = delete;
     virtual ~PlatformOps() = default;
 
-    // Registry. `result` receives the key; it is left as it was when the call fails.
+    // Registry. `result` receives the key; it is left as it was when the call fails. RegOpenKeyA opens for
+    // reading, in the system's own view of the registry: on 64-bit Windows the 64-bit one, whatever the
+    // process.
     virtual RegStatus RegOpenKeyA(KeyHandle key, const std::wstring& subKey, KeyHandle& result) = 0;
     virtual RegStatus RegCreateKeyA(KeyHandle key, const std::wstring& subKey, KeyHandle& result) = 0;
     // With `data` null only the type and the size are reported. `size` is the buffer's size on entry and

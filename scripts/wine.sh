@@ -4,6 +4,8 @@
 # stalls for about two seconds) and a fresh Wine prefix that reports Windows XP, our oldest system.
 #
 #   wine.sh start <session dir> <win32|win64>  make the session (CTest's wine_session fixture)
+#       TOVALSET_WOW64=1 makes the 32-bit session a 64-bit prefix reporting Windows 10, where the 32-bit
+#       programs run as they do on most users' machines (WoW64), in <session dir>-wow64 beside the XP one.
 #   wine.sh stop <session dir>                 end it, and every process left in it
 #   wine.sh exec <session dir> <program> [args...]
 #       run a Windows program in the session, or a test script that runs its own: CTest's emulator for
@@ -19,11 +21,18 @@
 
 wine_here=$(dirname "$(realpath "${BASH_SOURCE[0]}")")
 
-# wine_environment <folder> <win32|win64>: the variables every Wine program here runs with. Debian's
+# wine_session <session dir>: the folder of the session that TOVALSET_WOW64 asks for.
+wine_session() {
+    if [[ "${TOVALSET_WOW64:-0}" == 1 ]]; then echo "$1-wow64"; else echo "$1"; fi
+}
+
+# wine_environment <folder> <win32|win64|wow64>: the variables every Wine program here runs with. Debian's
 # "wine" and "wine-stable" pick the 32-bit loader whenever it is installed, even where it cannot run, so
-# for win64 the folder gets a bin/ with both names for the 64-bit loader.
+# for win64 the folder gets a bin/ with both names for the 64-bit loader. A wow64 prefix is a 64-bit one
+# whose 32-bit programs the 32-bit loader runs.
 wine_environment() {
     export WINEDEBUG=-all WINEARCH=$2
+    [[ $2 == wow64 ]] && export WINEARCH=win64
     # No Mono or Gecko installer dialog may block a test.
     export WINEDLLOVERRIDES="mscoree,mshtml="
     if [[ $2 == win64 ]]; then
@@ -45,7 +54,7 @@ wine_display() {
     : >"$file"
     setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$file" </dev/null >/dev/null 2>&1 &
     echo $! >>"$1/pids"
-    for _ in $(seq 100); do [[ -s "$file" ]] && break; sleep 0.1; done
+    for _ in $(seq $((100 * ${TOVALSET_TIME_SCALE:-1}))); do [[ -s "$file" ]] && break; sleep 0.1; done
     [[ -s "$file" ]] || { echo "Xvfb did not start" >&2; return 1; }
     export DISPLAY=":$(tr -d '[:space:]' <"$file")"
     setsid fvwm -f "$wine_here/fvwm.config" </dev/null >/dev/null 2>&1 &
@@ -59,14 +68,26 @@ wine_kill() {
     rm -f "$1/pids"
 }
 
-# wine_boot: a new prefix in $WINEPREFIX, reporting XP (in its 64-bit form where Wine is 64-bit).
+# wine_boot [<version>]: a new prefix in $WINEPREFIX, reporting XP (in its 64-bit form where Wine is
+# 64-bit) unless winecfg's name of another version is given.
 wine_boot() {
-    local version=winxp
-    [[ $WINEARCH == win64 ]] && version=winxp64
+    local version=${1:-winxp}
+    [[ $WINEARCH == win64 && $version == winxp ]] && version=winxp64
     wineboot -i </dev/null >/dev/null 2>&1
     wineserver -w
     winecfg -v "$version" </dev/null >/dev/null 2>&1
     wineserver -w
+}
+
+# wine_reg <args>: Windows' reg tool of the system's own kind. On a 64-bit prefix that is the 64-bit one,
+# as administrators' tools and group policy are: what it writes under HKLM\SOFTWARE is the system's view,
+# not the 32-bit copy, and the 32-bit programs must see it where Windows shares it (the policies).
+wine_reg() {
+    if [[ $WINEARCH == win64 ]]; then
+        WINELOADER=/usr/lib/wine/wine64 /usr/lib/wine/wine64 reg "$@"
+    else
+        wine reg "$@"
+    fi
 }
 
 # wine_prefix_copy: $WINEPREFIX becomes a private copy of the session's base prefix.
@@ -97,37 +118,46 @@ wine_prefix_drop() {
 }
 
 wine_start() { # <session dir> <arch>
-    local session=$1
+    local session arch=$2 version=winxp
+    session=$(wine_session "$1")
+    if [[ "${TOVALSET_WOW64:-0}" == 1 ]]; then
+        [[ $arch == win32 ]] || { echo "TOVALSET_WOW64 is for the 32-bit build's session" >&2; return 2; }
+        arch=wow64 version=win10
+    fi
     wine_kill "$session"
     rm -rf "$session"
     mkdir -p "$session/copies"
     session=$(realpath "$session")
-    wine_environment "$session" "$2"
+    wine_environment "$session" "$arch"
     wine_display "$session"
     export TOVALSET_WINE_ROOT=$session WINEPREFIX="$session/base"
     local name
     for name in WINEDEBUG WINEARCH WINEDLLOVERRIDES WINELOADER PATH DISPLAY TOVALSET_WINE_ROOT WINEPREFIX; do
         [[ -v $name ]] && printf 'export %s=%q\n' "$name" "${!name}"
     done >"$session/env"
-    wine_boot
+    wine_boot "$version"
     wineserver -p </dev/null >/dev/null 2>&1
     # Wine's own services start with the first program and live as long as the server. Started here,
     # they hold no test's output open.
     wine cmd /c exit </dev/null >/dev/null 2>&1
-    echo "Wine session ($2) on display $DISPLAY in $session"
+    echo "Wine session ($arch, $version) on display $DISPLAY in $session"
 }
 
 wine_stop() { # <session dir>
-    if [[ -f "$1/env" ]]; then
-        source "$1/env"
+    local session
+    session=$(wine_session "$1")
+    if [[ -f "$session/env" ]]; then
+        source "$session/env"
         wineserver -k 2>/dev/null || true
     fi
-    wine_kill "$1"
+    wine_kill "$session"
 }
 
 wine_exec() { # <session dir> <program> [args...]
-    [[ -f "$1/env" ]] || { echo "no Wine session in $1: run the Windows tests with ctest --preset win32 (or win64)" >&2; exit 2; }
-    source "$1/env"
+    local session
+    session=$(wine_session "$1")
+    [[ -f "$session/env" ]] || { echo "no Wine session in $session: run the Windows tests with ctest --preset win32 (or win64, wow64)" >&2; exit 2; }
+    source "$session/env"
     shift
     if [[ "${TOVALSET_WINE_COPY:-0}" == 1 ]]; then
         wine_prefix_copy || exit 2

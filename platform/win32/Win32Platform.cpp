@@ -56,7 +56,11 @@ bool IsConsoleProgram(const std::wstring& path) {
 
 RegStatus Win32Platform::RegOpenKeyA(KeyHandle key, const std::wstring& subKey, KeyHandle& result) {
     HKEY opened = nullptr;
-    const LONG status = ::RegOpenKeyA(ToHkey(key), ToAnsi(subKey).c_str(), &opened);
+    // The system's own view: a 32-bit process on 64-bit Windows would otherwise read the Wow6432Node copy
+    // of HKLM\SOFTWARE, which can lag behind an edition upgrade or the Windows 11 build. 32-bit Windows,
+    // XP SP3 included, ignores the flag. Every open through the seam is for reading.
+    const LONG status =
+        ::RegOpenKeyExA(ToHkey(key), ToAnsi(subKey).c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &opened);
     if (status == ERROR_SUCCESS) {
         result = FromHkey(opened);
     }

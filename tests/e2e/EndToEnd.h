@@ -36,6 +36,9 @@ extern const char* const kCertificateFiles[7];
 
 // The built exe's folder, with its demo support folder.
 std::string BinFolder();
+// The exe the tests drive: in the 32-bit build the one that ships, as the package zip holds it, signed
+// (unpacked by the e2e_shipped_exe fixture); in the x86_64 test build the one in BinFolder().
+std::string ExeUnderTest();
 // Wine's own help viewer needs a browser engine the tests do not install: a recorder takes its place, and
 // writes how it was started to the file that TOVALSET_RECORD names.
 bool InstallRecordingHelpViewer();
@@ -59,7 +62,7 @@ class App {
 public:
     // Starts TovalSet.exe (or the exe named) from `folder` as its current directory and waits for its
     // window.
-    explicit App(const std::string& folder, const std::string& exe = BinFolder() + "\\TovalSet.exe");
+    explicit App(const std::string& folder, const std::string& exe = ExeUnderTest());
     App(const App&) = delete;
     App& operator=(const App&) = delete;
     ~App();

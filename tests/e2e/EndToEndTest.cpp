@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 
 using namespace tovalset;
 using e2e::App;
@@ -23,16 +24,30 @@ std::string Text(HWND window) {
     return text;
 }
 
-void SetHklmText(const char* path, const char* name, const char* text) {
+// A text under HKLM in one view of the registry (KEY_WOW64_64KEY or KEY_WOW64_32KEY); null deletes it, and
+// the old text comes back as null when there was none. On 32-bit Windows both views are the one key.
+std::unique_ptr<std::string> SetHklmText(REGSAM view, const char* path, const char* name, const char* text) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, path, &key), ERROR_SUCCESS);
+    EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_READ | KEY_WRITE | view, nullptr,
+                              &key, nullptr),
+              ERROR_SUCCESS)
+        << path;
     const win32::UniqueRegKey owner(key);
+    std::unique_ptr<std::string> old;
+    char data[512] = {};
+    DWORD size = sizeof data - 1;
+    DWORD type = REG_NONE;
+    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size) == ERROR_SUCCESS &&
+        type == REG_SZ) {
+        old = std::make_unique<std::string>(data);
+    }
     if (text == nullptr) {
         RegDeleteValueA(key, name);
     } else {
         RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
                        static_cast<DWORD>(strlen(text)) + 1);
     }
+    return old;
 }
 
 DWORD ReadDword(const std::string& path, const char* name, DWORD& type) {
@@ -91,33 +106,60 @@ TEST_F(EndToEnd, TheWindowHasItsTitleSizeAndControlsWhereTheyBelong) {
     EXPECT_EQ(Text(app.control(IDC_LABEL1)), "IE Versoins:");
 }
 
-TEST_F(EndToEnd, TheLabelsShowWhatTheRegistryHoldsOrNothing) {
+// The facts come from the system's own view of the registry. A 32-bit process on 64-bit Windows has a
+// 32-bit copy of HKLM\SOFTWARE (Wow6432Node) too, which can lag behind an edition upgrade or the build:
+// each step writes that copy first, with the lagging text, then the system's view. On 32-bit Windows the
+// second write replaces the first, so every step expects the same labels wherever it runs.
+TEST_F(EndToEnd, TheLabelsShowWhatTheSystemsViewHoldsOrNothing) {
     const char* windows = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
     const char* browser = "SOFTWARE\\Microsoft\\Internet Explorer";
-    SetHklmText(windows, "ProductName", "Windows 10 Pro");
-    SetHklmText(windows, "CurrentBuildNumber", "22631");
-    SetHklmText(browser, "svcVersion", "11.0.22621.0");
-    SetHklmText(browser, "Version", "9.11.22621.0");
-    {
+    struct Write {
+        const char* path;
+        const char* name;
+        const char* system; // null: deleted
+        const char* copy;
+    };
+    struct Step {
+        std::vector<Write> writes;
+        const char* product;
+        const char* version;
+    };
+    const Step steps[] = {
+        {{{windows, "ProductName", "Windows 10 Enterprise", "Windows 10 Pro"},
+          {windows, "CurrentBuildNumber", "22631", "19045"},
+          {browser, "svcVersion", "11.0.22621.0", "11.0.19041.0"},
+          {browser, "Version", "9.11.22621.0", "9.11.19041.0"}},
+         "Windows 11 Enterprise",
+         "11.0.22621.0"},
+        {{{windows, "ProductName", nullptr, "Windows 10 Pro"},
+          {browser, "svcVersion", nullptr, "11.0.19041.0"}},
+         "",
+         "9.11.22621.0"},
+        {{{browser, "Version", nullptr, "9.11.19041.0"}}, "", ""},
+    };
+    struct Kept {
+        REGSAM view;
+        const char* path;
+        const char* name;
+        std::unique_ptr<std::string> text;
+    };
+    std::vector<Kept> kept;
+    for (const Step& step : steps) {
+        for (const Write& write : step.writes) {
+            for (const REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+                const char* text = view == KEY_WOW64_32KEY ? write.copy : write.system;
+                kept.push_back(
+                    {view, write.path, write.name, SetHklmText(view, write.path, write.name, text)});
+            }
+        }
         App app(app_);
-        EXPECT_EQ(Text(app.control(IDC_LABEL3)), "Windows 11 Pro");
-        EXPECT_EQ(Text(app.control(IDC_LABEL4)), "11.0.22621.0");
+        EXPECT_EQ(Text(app.control(IDC_LABEL3)), step.product) << "step " << (&step - steps);
+        EXPECT_EQ(Text(app.control(IDC_LABEL4)), step.version) << "step " << (&step - steps);
     }
-    SetHklmText(windows, "ProductName", nullptr);
-    SetHklmText(browser, "svcVersion", nullptr);
-    {
-        App app(app_);
-        EXPECT_EQ(Text(app.control(IDC_LABEL3)), "");
-        EXPECT_EQ(Text(app.control(IDC_LABEL4)), "9.11.22621.0");
+    // The prefix's own facts back, the first text of each value last.
+    for (auto it = kept.rbegin(); it != kept.rend(); ++it) {
+        SetHklmText(it->view, it->path, it->name, it->text ? it->text->c_str() : nullptr);
     }
-    SetHklmText(browser, "Version", nullptr);
-    {
-        App app(app_);
-        EXPECT_EQ(Text(app.control(IDC_LABEL4)), "");
-    }
-    SetHklmText(windows, "ProductName", "Microsoft Windows XP");
-    SetHklmText(windows, "CurrentBuildNumber", "2600");
-    SetHklmText(browser, "Version", "8.0.6001.18702");
 }
 
 TEST_F(EndToEnd, TabWalksTheButtonsInOrderAndEscapeDoesNothing) {
@@ -278,7 +320,7 @@ TEST_F(EndToEnd, ClosingTheFrameEndsTheProgramWithoutAQuestion) {
 }
 
 TEST(Exe, CarriesItsVersionRecord) {
-    const std::string exe = e2e::BinFolder() + "\\TovalSet.exe";
+    const std::string exe = e2e::ExeUnderTest();
     DWORD ignored = 0;
     std::vector<char> data(GetFileVersionInfoSizeA(exe.c_str(), &ignored));
     ASSERT_FALSE(data.empty());
@@ -314,7 +356,7 @@ TEST_F(EndToEnd, EachButtonShowsExactlyItsPicture) {
     App app(app_);
     SetForegroundWindow(app.window());
     ASSERT_TRUE(test::WaitUntil([&] { return GetForegroundWindow() == app.window(); }, 5000));
-    const std::string exe = e2e::BinFolder() + "\\TovalSet.exe";
+    const std::string exe = e2e::ExeUnderTest();
     for (int i = 0; i < 6; ++i) {
         const HWND button = app.control(IDC_COMMAND1 + i);
         const e2e::Pixels picture = e2e::ExeBitmap(exe, IDR_COMMAND1 + i);

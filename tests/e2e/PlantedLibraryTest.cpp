@@ -1,10 +1,14 @@
+// The hardening of TovalSet's start-up, seen from outside the running program, and the same checks of a
+// build without it, which must fail them, or these tests could not catch a build that lost it.
 // Libraries planted where a careless program would load them from: beside the exe (a downloads folder,
 // say) and in the current directory (the folder that holds All). Each writes down when it is loaded.
-// TovalSet, every button pressed, must load none of them; the same run of a build without the hardening of
-// its start-up must load some, or this test could not catch a build that lost it.
+// TovalSet, every button pressed, must load none of them. And DEP is on for good in its process, without
+// the emulation of old ATL thunks (on 64-bit Windows too, where a 32-bit process has to ask for it).
 #include <windows.h>
 
+#include "platform/win32/Handles.h"
 #include "tests/e2e/EndToEnd.h"
+#include "tests/support/Bound.h"
 #include "tests/support/TestSupport.h"
 #include "ui/resources/resource.h"
 
@@ -34,7 +38,7 @@ struct Build {
 };
 
 std::string ShippedExe() {
-    return e2e::BinFolder() + "\\TovalSet.exe";
+    return e2e::ExeUnderTest();
 }
 
 std::string UnhardenedExe() {
@@ -94,6 +98,34 @@ std::string LoadedBy(const std::string& log, const std::string& exe) {
 }
 
 class PlantedLibraries : public ::testing::TestWithParam<Build> {};
+class Dep : public ::testing::TestWithParam<Build> {};
+
+// What the system says of DEP inside the running program: a probe library, loaded there by a thread
+// started in it, asks and writes the answer beside itself. kernel32, and so LoadLibraryA, lies at the same
+// address in every process of the same kind.
+std::string DepInside(const App& app, const std::string& folder) {
+    const std::string probe = folder + "\\dep_probe.dll";
+    if (!CopyFileA((test::FolderOfThisExe() + "\\dep_probe.dll").c_str(), probe.c_str(), FALSE)) {
+        return "no probe";
+    }
+    const win32::UniqueHandle process(OpenProcess(PROCESS_CREATE_THREAD | PROCESS_QUERY_INFORMATION |
+                                                      PROCESS_VM_OPERATION | PROCESS_VM_WRITE |
+                                                      PROCESS_VM_READ,
+                                                  FALSE, app.processId()));
+    void* const name = process ? VirtualAllocEx(process.get(), nullptr, probe.size() + 1,
+                                                MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)
+                               : nullptr;
+    if (name == nullptr ||
+        !WriteProcessMemory(process.get(), name, probe.c_str(), probe.size() + 1, nullptr)) {
+        return "the program's memory could not be written";
+    }
+    const auto load = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "LoadLibraryA")));
+    const win32::UniqueHandle thread(CreateRemoteThread(process.get(), nullptr, 0, load, name, 0, nullptr));
+    const bool ended = thread && WaitForSingleObject(thread.get(), test::Bound(10000)) == WAIT_OBJECT_0;
+    VirtualFreeEx(process.get(), name, 0, MEM_RELEASE);
+    return ended ? test::ReadFile(probe + ".txt") : "the probe did not run";
+}
 
 } // namespace
 
@@ -145,7 +177,25 @@ TEST_P(PlantedLibraries, NoneIsLoadedWhateverButtonIsPressed) {
                 loaded.empty() ? "no planted library\n" : ("\n" + loaded).c_str());
 }
 
-INSTANTIATE_TEST_SUITE_P(Builds, PlantedLibraries, ::testing::ValuesIn(kBuilds),
-                         [](const ::testing::TestParamInfo<Build>& info) {
-                             return std::string(info.param.name);
-                         });
+TEST_P(Dep, IsOnForGoodWithoutThunkEmulation) {
+    const Build& build = GetParam();
+    const test::ScratchFolder folder;
+    ASSERT_TRUE(test::CopyTree(e2e::BinFolder() + "\\All", folder.path() + "\\All"));
+    const App app(folder.path(), build.exe());
+    const std::string dep = DepInside(app, folder.path());
+    // PROCESS_DEP_ENABLE | PROCESS_DEP_DISABLE_ATL_THUNK_EMULATION, permanent.
+    const std::string hardened = "flags 3 permanent 1";
+    if (build.hardened) {
+        EXPECT_EQ(dep, hardened);
+    } else if (sizeof(void*) == 4) { // a 64-bit process has it anyway
+        EXPECT_EQ(dep.rfind("flags ", 0), 0u) << dep;
+        EXPECT_NE(dep, hardened);
+    }
+    std::printf("%s: %s\n", build.name, dep.c_str());
+}
+
+const auto kBuildName = [](const ::testing::TestParamInfo<Build>& info) {
+    return std::string(info.param.name);
+};
+INSTANTIATE_TEST_SUITE_P(Builds, PlantedLibraries, ::testing::ValuesIn(kBuilds), kBuildName);
+INSTANTIATE_TEST_SUITE_P(Builds, Dep, ::testing::ValuesIn(kBuilds), kBuildName);

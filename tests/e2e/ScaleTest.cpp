@@ -82,7 +82,7 @@ int ScreenDpi() {
 
 // The buttons that are not focused show exactly their picture; the focused one also carries its ring.
 int CompareUnfocused(const e2e::App& app, int firstPicture, bool& compared) {
-    const std::string exe = e2e::BinFolder() + "\\TovalSet.exe";
+    const std::string exe = e2e::ExeUnderTest();
     int differing = 0;
     for (int i = 0; i < 6; ++i) {
         const HWND button = app.control(IDC_COMMAND1 + i);

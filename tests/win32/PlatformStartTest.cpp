@@ -112,6 +112,13 @@ TEST(ProgramFile, TheSubsystemComesFromThePeHeader) {
     const std::string here = test::FolderOfThisExe();
     EXPECT_TRUE(win32::IsConsoleProgram(win32::FromAnsi(here + "\\record_start.exe")));
     EXPECT_FALSE(win32::IsConsoleProgram(win32::FromAnsi(here + "\\record_start_gui.exe")));
+    // A 64-bit certificate manager (PE32+), as administrators of 64-bit Windows may put into the support
+    // folder: the x86_64 build of the stand-in, which the 32-bit build's test presets name.
+    char x64[MAX_PATH] = {};
+    if (GetEnvironmentVariableA("TOVALSET_CERTMGR_X64", x64, MAX_PATH) != 0) {
+        EXPECT_TRUE(win32::IsConsoleProgram(win32::FromAnsi(std::string("Z:") + x64)))
+            << x64 << " (made by the win64 preset's build)";
+    }
     // Not a program, cut short after the DOS header, or not there at all: not a console program.
     const win32::UniqueHandle text(
         CreateFileA("text.exe", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));

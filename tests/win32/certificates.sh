@@ -35,10 +35,16 @@ fresh() {
     wine_prefix_copy
     app="$WINEPREFIX/drive_c/TovalSet"
     cp -a "$bin" "$app"
+    # On 64-bit Windows the support folder may hold a 64-bit certificate manager: the stand-in's x86_64
+    # build takes the place of the 32-bit one there, and every case below must hold with it.
+    if [[ "${TOVALSET_WOW64:-0}" == 1 ]]; then
+        [[ -f "${TOVALSET_CERTMGR_X64:-}" ]] || fail "no x86_64 certmgr (TOVALSET_CERTMGR_X64): build the win64 preset"
+        cp "$TOVALSET_CERTMGR_X64" "$app/All/certmgr.exe"
+    fi
 }
 run() { (cd "$1" && wine "$driver" "$2" | tr -d '\r'); }
 # The thumbprints in the store, one a line: one look answers many questions.
-store_thumbprints() { wine reg query "$roots" 2>/dev/null | tr -d '\r' | sed -n 's/^.*\\//p'; }
+store_thumbprints() { wine_reg query "$roots" 2>/dev/null | tr -d '\r' | sed -n 's/^.*\\//p'; }
 in_store() { store_thumbprints | grep -qix "$1"; }
 
 if [[ $group == actions ]]; then
@@ -94,7 +100,7 @@ if [[ $group == actions ]]; then
     [[ -z $(store_thumbprints) ]] || fail "the stand-in added certificates in its add-nothing mode"
 
     echo "== a machine policy that stops trust in the user's own roots"
-    wine reg add 'HKLM\Software\Policies\Microsoft\SystemCertificates\Root\ProtectedRoots' /v Flags \
+    wine_reg add 'HKLM\Software\Policies\Microsoft\SystemCertificates\Root\ProtectedRoots' /v Flags \
         /t REG_DWORD /d 1 /f >/dev/null 2>&1
     refused="a policy on this computer lets Windows trust only the computer's root store, and the certificate is only"
     refused+=" in yours: an administrator must add it to the computer's store)."
@@ -193,7 +199,7 @@ if [[ $group == files ]]; then
         look=0
         if [[ " ${store_checked[*]} " != *" $script "* ]]; then
             look=1
-            ((${#store_checked[@]} == 0)) || wine reg delete "$roots" /f >/dev/null 2>&1 || true
+            ((${#store_checked[@]} == 0)) || wine_reg delete "$roots" /f >/dev/null 2>&1 || true
             store_checked+=("$script")
         fi
         rm "$app/All/$f"

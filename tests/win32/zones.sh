@@ -36,11 +36,11 @@ if [[ $group == action ]]; then
     expected=$'IEFrame 1\nIEFrame 1\nTovalSetOther 0\nIEFrame 1'
     [[ "$counts" == "$expected" ]] || fail "close requests: $counts"
 
-    zone=$(wine reg query "HKCU\\$settings\\Zones\\2" | tr -d '\r')
+    zone=$(wine_reg query "HKCU\\$settings\\Zones\\2" | tr -d '\r')
     for name in 1001 1004 1201 1400 1402 1208; do
         grep -Eq "^\s+$name\s+REG_DWORD\s+0x0$" <<<"$zone" || fail "zone value $name: $zone"
     done
-    mapping=$(wine reg query "HKCU\\$settings\\ZoneMap\\Domains\\$domain" | tr -d '\r')
+    mapping=$(wine_reg query "HKCU\\$settings\\ZoneMap\\Domains\\$domain" | tr -d '\r')
     grep -Eq '^\s+\*\s+REG_DWORD\s+0x2$' <<<"$mapping" || fail "domain mapping: $mapping"
     echo "zone values, domain mapping and close requests as expected"
     exit 0
@@ -63,7 +63,7 @@ fresh() {
     mkdir -p "$work"
 }
 zone() { wine "$driver" zone | tr -d '\r'; }
-query() { wine reg query "HKCU\\$1" 2>/dev/null | tr -d '\r'; }
+query() { wine_reg query "HKCU\\$1" 2>/dev/null | tr -d '\r'; }
 # has <query output> <name> <hex value>
 has() { grep -Eq "^\s+$2\s+REG_DWORD\s+$3$" <<<"$1"; }
 # Locks a key with values in it, and requires the registry to refuse writing a value there.
@@ -135,16 +135,16 @@ ok=$'message: Confoguration Is OK!!\nstill running'
 # site list goes afterwards, since a list counts by being there; of anything else, the value.
 overridden_by() {
     local key=$1 value=$2 type=$3 data=$4 cause=$5 expected=$ok
-    wine reg add "$key" /v "$value" /t "$type" /d "$data" /f >/dev/null 2>&1 || fail "could not set $key\\$value"
+    wine_reg add "$key" /v "$value" /t "$type" /d "$data" /f >/dev/null 2>&1 || fail "could not set $key\\$value"
     [[ -z $cause ]] || expected="message: The settings were written, but a policy on this computer overrides them: $cause. Ask your administrator to add $domain to Trusted Sites."$'\nstill running'
     out=$(zone)
     [[ "$out" == "$expected" ]] || fail "with $key\\$value = $data the action showed: $out"
     has "$(query "$domain_key")" '\*' 0x2 || fail "with $key\\$value = $data the mapping was not written"
     echo "    $value = $data: ${cause:-no override}"
     if [[ $key == *ZoneMapKey ]]; then
-        wine reg delete "$key" /f >/dev/null 2>&1
+        wine_reg delete "$key" /f >/dev/null 2>&1
     else
-        wine reg delete "$key" /v "$value" /f >/dev/null 2>&1
+        wine_reg delete "$key" /v "$value" /f >/dev/null 2>&1
     fi
 }
 overridden_by "$policies" Security_HKLM_only REG_DWORD 1 "only the computer's zone settings count (Security_HKLM_only)"
@@ -162,7 +162,7 @@ echo "== an override leaves the browser open"
 wine "$browser" 'C:\zone-faults\kept' >"$work/kept.out" 2>/dev/null &
 kept_pid=$!
 wait_for 20 grep -q ready "$work/kept.out" || fail "the stand-in browser did not come up"
-wine reg add "$policies" /v Security_HKLM_only /t REG_DWORD /d 1 /f >/dev/null 2>&1
+wine_reg add "$policies" /v Security_HKLM_only /t REG_DWORD /d 1 /f >/dev/null 2>&1
 out=$(zone)
 touch "$work/kept"
 wait "$kept_pid"
