@@ -137,27 +137,12 @@ long CountWineGdiObjects(HANDLE process) {
     if (NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof basic, &length) != 0) {
         return -1;
     }
-    // A 32-bit process on 64-bit Windows has a PEB of each kind; its GDI table is named in the 32-bit one.
-    const char* peb = reinterpret_cast<const char*>(basic.PebBaseAddress);
-    std::size_t tableOffset = sizeof(void*) == 8 ? 0xF8 : 0x94; // PEB.GdiSharedHandleTable
-    ULONG_PTR peb32 = 0;
-    if (NtQueryInformationProcess(process, ProcessWow64Information, &peb32, sizeof peb32, &length) == 0 &&
-        peb32 != 0) {
-        peb = reinterpret_cast<const char*>(peb32);
-        tableOffset = 0x94;
-    }
-    std::uint32_t tableAddress = 0; // below 4 GiB wherever a 32-bit process reads it
+    const std::size_t tableOffset = sizeof(void*) == 8 ? 0xF8 : 0x94; // PEB.GdiSharedHandleTable
     void* table = nullptr;
     SIZE_T read = 0;
-    if (tableOffset == 0x94
-            ? !ReadProcessMemory(process, peb + tableOffset, &tableAddress, sizeof tableAddress, &read)
-            : !ReadProcessMemory(process, peb + tableOffset, &table, sizeof table, &read)) {
-        return -1;
-    }
-    if (tableOffset == 0x94) {
-        table = reinterpret_cast<void*>(static_cast<std::uintptr_t>(tableAddress));
-    }
-    if (table == nullptr) {
+    if (!ReadProcessMemory(process, reinterpret_cast<const char*>(basic.PebBaseAddress) + tableOffset, &table,
+                           sizeof table, &read) ||
+        table == nullptr) {
         return -1;
     }
     std::vector<WineGdiEntry> entries(0x10000);

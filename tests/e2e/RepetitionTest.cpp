@@ -2,6 +2,7 @@
 // it gives back, so a desktop that is set up again and again never runs out of handles.
 #include <windows.h>
 
+#include "platform/win32/Handles.h"
 #include "tests/e2e/EndToEnd.h"
 #include "tests/support/TestSupport.h"
 #include "ui/resources/resource.h"
@@ -114,6 +115,12 @@ protected:
     std::string lastWrong_;
 };
 
+bool IsWow64(DWORD processId) {
+    const win32::UniqueHandle process(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId));
+    BOOL wow64 = FALSE;
+    return process && IsWow64Process(process.get(), &wow64) && wow64;
+}
+
 TEST_F(Repetition, RoundsOfEveryButtonLeaveNoHandleOrWindowBehind) {
     SetEnvironmentVariableA("TOVALSET_RECORD", record_.c_str()); // inherited by TovalSet and the viewer
     const e2e::App app(app_);
@@ -127,11 +134,19 @@ TEST_F(Repetition, RoundsOfEveryButtonLeaveNoHandleOrWindowBehind) {
     const e2e::ProcessResources last = Counted(app);
 
     EXPECT_EQ(wrong_, 0) << "the last click that went wrong: " << lastWrong_;
-    // Counts that could not be read would compare equal: each must have been read.
+    // Counts that could not be read would compare equal: each must have been read. Except one: Wine keeps
+    // the GDI table of a 32-bit process on 64-bit Windows where no other process finds it, so there the
+    // GDI objects go uncounted, said in the output; the 32-bit XP prefix counts them for the same exe.
+    const bool gdiUncountable = IsWow64(app.processId()) && first.gdiObjects == -1 && last.gdiObjects == -1;
     for (const e2e::ProcessResources& counted : {first, last}) {
         EXPECT_GT(counted.handles, 0) << "kernel handles could not be counted";
         EXPECT_GT(counted.userObjects, 0) << "USER objects could not be counted";
-        EXPECT_GT(counted.gdiObjects, 0) << "GDI objects could not be counted";
+        if (!gdiUncountable) {
+            EXPECT_GT(counted.gdiObjects, 0) << "GDI objects could not be counted";
+        }
+    }
+    if (gdiUncountable) {
+        std::printf("GDI objects not counted: TovalSet runs as a WoW64 process\n");
     }
     EXPECT_EQ(last.handles, first.handles) << "kernel handles";
     EXPECT_EQ(last.userObjects, first.userObjects) << "USER objects";
