@@ -42,7 +42,13 @@ fresh() {
         cp "$TOVALSET_CERTMGR_X64" "$app/All/certmgr.exe"
     fi
 }
-run() { (cd "$1" && wine "$driver" "$2" | tr -d '\r'); }
+# run <folder> <action>: what the driver printed, and a last line with its exit code when that is not 0 (a
+# crash), so that a case shows it rather than ending the script without a word.
+run() {
+    local status=0
+    (cd "$1" && wine "$driver" "$2" | tr -d '\r') || status=$?
+    ((status == 0)) || echo "the driver ended with exit code $status"
+}
 # The thumbprints in the store, one a line: one look answers many questions.
 store_thumbprints() { wine_reg query "$roots" 2>/dev/null | tr -d '\r' | sed -n 's/^.*\\//p'; }
 in_store() { store_thumbprints | grep -qix "$1"; }
