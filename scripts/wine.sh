@@ -10,8 +10,7 @@
 #   wine.sh exec <session dir> <program> [args...]
 #       run a Windows program in the session, or a test script that runs its own: CTest's emulator for
 #       every Windows test. TOVALSET_WINE_COPY=1 gives it a copy of the session's prefix, thrown away
-#       afterwards with every process left in it; TOVALSET_WINE_LOGPIXELS=<dots per inch> sets that
-#       copy's display scale, TOVALSET_OWN_DISPLAY=1 gives it an X display of its own.
+#       afterwards with every process left in it; TOVALSET_OWN_DISPLAY=1 gives it an X display of its own.
 #   wine.sh run <build dir> <win32|win64> [<tour program>]
 #       `make run`: TovalSet on the user's display, or without one a tour that clicks every button
 #   source wine.sh                             the prefix functions below, for the test scripts
@@ -162,7 +161,6 @@ wine_exec() { # <session dir> <program> [args...]
     if [[ "${TOVALSET_WINE_COPY:-0}" == 1 ]]; then
         wine_prefix_copy || exit 2
         trap 'wine_kill "$WINEPREFIX"; wine_prefix_drop' EXIT
-        [[ -z "${TOVALSET_WINE_LOGPIXELS:-}" ]] || wine_prefix_scale "$TOVALSET_WINE_LOGPIXELS" || exit 2
         if [[ "${TOVALSET_OWN_DISPLAY:-0}" == 1 ]]; then
             wine_display "$WINEPREFIX" || exit 2
         fi

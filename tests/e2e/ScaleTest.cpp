@@ -1,6 +1,7 @@
-// The real TovalSet.exe at the display scale of its Wine prefix (TOVALSET_WINE_LOGPIXELS, set in the
-// prefix by scripts/wine.sh): the window laid out from its twips, each button showing the picture drawn
-// for that scale, every label's text inside its box, and every button named for screen readers.
+// The real TovalSet.exe at the display scale of its Wine prefix (TOVALSET_WINE_LOGPIXELS, which the
+// e2e_scale test sets in the prefix before each run): the window laid out from its twips, each button
+// showing the picture drawn for that scale, every label's text inside its box, and every button named for
+// screen readers.
 #include <windows.h>
 
 #include <oleacc.h>
