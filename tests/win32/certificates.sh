@@ -29,10 +29,14 @@ thumbprint() {
 declare -A thumb
 for f in "${files[@]}"; do thumb[$f]=$(thumbprint "$bin/All/$f"); done
 
-# A fresh prefix and a copy of the exe's folder in it.
+# A copy of the session's prefix with a copy of the exe's folder in it, whose server runs until the copy is
+# dropped. The cases of a group share it, each starting from an empty store (empty_store): a new copy and
+# a new server with its services cost as much as a whole case on a slow machine.
 fresh() {
-    [[ -n "${WINEPREFIX:-}" && "$WINEPREFIX" == "$TOVALSET_WINE_ROOT"/copies/* ]] && wine_prefix_drop
     wine_prefix_copy
+    # Only a copy of our own is ever dropped, never a prefix that came with the environment.
+    trap 'wine_prefix_drop || true' EXIT
+    wineserver -p </dev/null >/dev/null 2>&1
     app="$WINEPREFIX/drive_c/TovalSet"
     cp -a "$bin" "$app"
     # On 64-bit Windows the support folder may hold a 64-bit certificate manager: the stand-in's x86_64
@@ -42,6 +46,7 @@ fresh() {
         cp "$TOVALSET_CERTMGR_X64" "$app/All/certmgr.exe"
     fi
 }
+empty_store() { wine_reg delete "$roots" /f >/dev/null 2>&1 || true; }
 # run <folder> <action>: what the driver printed, and a last line with its exit code when that is not 0 (a
 # crash), so that a case shows it rather than ending the script without a word.
 run() {
@@ -51,22 +56,25 @@ run() {
 }
 # The thumbprints in the store, one a line: one look answers many questions.
 store_thumbprints() { wine_reg query "$roots" 2>/dev/null | tr -d '\r' | sed -n 's/^.*\\//p'; }
-in_store() { store_thumbprints | grep -qix "$1"; }
+# in_store <thumbprint>: whether the store, as `look` last saw it, holds it.
+look() { store=$(store_thumbprints); }
+in_store() { grep -qix "$1" <<<"$store"; }
 
 if [[ $group == actions ]]; then
-    trap 'wine_prefix_drop' EXIT
+    fresh
 
     echo "== all seven certificates"
-    fresh
     out=$(run "$app" root)
     expected=$(printf "$ok\\n%.0s" 1 2 3 4 5 6 7 8; echo "still running")
     [[ "$out" == "$expected" ]] || fail "root script showed: $out"
+    look
     for f in "${files[@]}"; do in_store "${thumb[$f]}" || fail "$f is not in the root store"; done
 
     echo "== the renewal script"
-    fresh
+    empty_store
     out=$(run "$app" new)
     [[ "$out" == $'message: GovernmentalGeneralIntermediateCANew Is OK!\nstill running' ]] || fail "renewal showed: $out"
+    look
     for f in 'GICADigitalSign-Silver(L2)New.cer' GovernmentalGeneralIntermediateCANew.cer \
         IslamicRepublicofIRANRootCANew.cer; do
         in_store "${thumb[$f]}" || fail "$f is not in the root store"
@@ -74,12 +82,14 @@ if [[ $group == actions ]]; then
     in_store "${thumb[IRIROOTCA.crt]}" && fail "the renewal script imported IRIROOTCA.crt"
 
     echo "== one corrupt certificate"
-    fresh
+    empty_store
     echo "no certificate here" >"$app/All/IRIROOTCA.crt"
     out=$(run "$app" root)
+    cp -a "$bin/All/IRIROOTCA.crt" "$app/All/"
     expected=$(printf "$ok\\n%.0s" 1 2 3 4; echo 'message: Import failed: All\IRIROOTCA.crt (certmgr exit code 3).'
         printf "$ok\\n%.0s" 6 7 8; echo "still running")
     [[ "$out" == "$expected" ]] || fail "with a corrupt file the root script showed: $out"
+    look
     for f in "${files[@]}"; do
         [[ $f == IRIROOTCA.crt ]] && continue
         in_store "${thumb[$f]}" || fail "$f is not in the root store"
@@ -99,7 +109,7 @@ if [[ $group == actions ]]; then
     # The renewal script serves these cases: its one message stands for its first two imports, and is shown
     # only when both took effect.
     echo "== a certificate manager that exits 0 and adds nothing"
-    fresh
+    empty_store
     out=$(TOVALSET_CERTMGR_MODE=add-nothing run "$app" new)
     [[ "$out" == "$(each 'the certificate is not in the trusted root store).' "${new_order[@]}")" ]] ||
         fail "renewal with nothing added showed: $out"
@@ -112,6 +122,7 @@ if [[ $group == actions ]]; then
     refused+=" in yours: an administrator must add it to the computer's store)."
     out=$(run "$app" new)
     [[ "$out" == "$(each "$refused" "${new_order[@]}")" ]] || fail "renewal under the policy showed: $out"
+    look
     for f in "${new_order[@]}"; do in_store "${thumb[$f]}" || fail "$f is not in the user's root store"; done
     # Added to the computer's store, as an administrator would, the same certificates are trusted.
     out=$(TOVALSET_CERTMGR_MODE=machine run "$app" new)
@@ -119,7 +130,6 @@ if [[ $group == actions ]]; then
         fail "renewal into the computer's store under the policy showed: $out"
 
     echo "== no support folder"
-    fresh
     rm -rf "$app/All"
     for script in root new; do
         out=$(run "$app" "$script")
@@ -180,16 +190,8 @@ one_error_box() {
     echo "$out" | sed 's/^/    /'
 }
 
-# The server runs until the prefix is dropped, so that no step waits for Wine to start it again.
-fresh_with_server() {
-    fresh
-    # Only a copy of our own is ever dropped, never a prefix that came with the environment.
-    trap 'wine_prefix_drop || true' EXIT
-    wineserver -p </dev/null >/dev/null 2>&1
-}
-
 if [[ $group == files ]]; then
-    fresh_with_server
+    fresh
     store_checked=()
     for f in "${files[@]}"; do
         # The renewal script is the shorter one for the files that it imports.
@@ -205,20 +207,20 @@ if [[ $group == files ]]; then
         look=0
         if [[ " ${store_checked[*]} " != *" $script "* ]]; then
             look=1
-            ((${#store_checked[@]} == 0)) || wine_reg delete "$roots" /f >/dev/null 2>&1 || true
+            ((${#store_checked[@]} == 0)) || empty_store
             store_checked+=("$script")
         fi
         rm "$app/All/$f"
         out=$(run "$app" "$script")
         [[ "$out" == "$(shown_without "$f" "${steps[@]}")" ]] || fail "without $f the $script script showed: $out"
         if ((look)); then
-            store=$(store_thumbprints)
+            look
             for step in "${steps[@]}"; do
                 other=${step%%|*}
                 [[ $other == "$f" ]] && continue
-                grep -qix "${thumb[$other]}" <<<"$store" || fail "without $f, $other is not in the root store"
+                in_store "${thumb[$other]}" || fail "without $f, $other is not in the root store"
             done
-            grep -qix "${thumb[$f]}" <<<"$store" && fail "$f is in the root store although its file is missing"
+            in_store "${thumb[$f]}" && fail "$f is in the root store although its file is missing"
         fi
         cp -a "$bin/All/$f" "$app/All/"
     done
@@ -227,7 +229,7 @@ if [[ $group == files ]]; then
 fi
 
 [[ $group == tools ]] || fail "unknown group $group"
-fresh_with_server
+fresh
 echo "== no certificate manager"
 rm "$app/All/certmgr.exe"
 one_error_box "the root script without certmgr.exe" 'All\certmgr /add /c  All\DigitalSignOld.cer /s  root' \
