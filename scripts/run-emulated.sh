@@ -93,9 +93,12 @@ export TOVALSET_TIME_SCALE=${TOVALSET_TIME_SCALE:-8}
 : >"$run/stderr"
 
 cpus=${TOVALSET_EMULATED_CPUS:-$(nproc)}
+# A translation cache of 4 GiB rather than qemu's default: Wine's programs run through more code than the
+# default holds, and each flush of a full cache has all of it translated again. The same commands took a
+# third less time with it.
 share=security_model=none,multidevs=remap
 setsid qemu-system-x86_64 \
-    -accel tcg,thread=multi -cpu max,-smap,-pku -smp "$cpus" -m "${TOVALSET_EMULATED_MEMORY:-8G}" \
+    -accel tcg,thread=multi,tb-size=4096 -cpu max,-smap,-pku -smp "$cpus" -m "${TOVALSET_EMULATED_MEMORY:-8G}" \
     -nodefaults -no-user-config -display none -no-reboot \
     -serial "file:$run/console" \
     -kernel "$kernel" -initrd "$run/initramfs.cpio.gz" \
