@@ -5,6 +5,7 @@
 #include "actions/Launchers.h"
 #include "actions/RunAction.h"
 #include "platform/win32/HandleCast.h"
+#include "platform/win32/ProgramStart.h"
 #include "platform/win32/Text.h"
 #include "platform/win32/Win32Platform.h"
 #include "tests/support/TestSupport.h"
