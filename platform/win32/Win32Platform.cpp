@@ -1,5 +1,6 @@
 #include <windows.h>
 #include <objbase.h>
+#include <shellapi.h>
 
 #include "platform/win32/Win32Platform.h"
 
@@ -120,7 +121,9 @@ std::intptr_t Win32Platform::ShellExecuteA(WindowHandle owner, const std::wstrin
                                       ::GetProcAddress(shell_.get(), "ShellExecuteA")))
                                 : nullptr;
     if (execute == nullptr) {
-        return static_cast<std::intptr_t>(::GetLastError() != 0 ? ::GetLastError() : ERROR_MOD_NOT_FOUND);
+        // Nothing was started: the shell's own code for a library that could not be loaded, 32 or less like
+        // its every failure. The system's error code (126, 127) would read as success.
+        return SE_ERR_DLLNOTFOUND;
     }
     const HINSTANCE result = execute(ToHwnd(owner), ToAnsi(operation).c_str(), ToAnsi(file).c_str(),
                                      ToAnsi(parameters).c_str(), ToAnsi(directory).c_str(), showCommand);

@@ -4,6 +4,7 @@
 // through the same platform after the action had returned, was shown and answered like the action's.
 //   action_driver <zone|root|new|pki|help>
 //   action_driver read <HKLM path> <value name>   prints what GetString reads
+//   action_driver shell <file>                     prints what the platform's ShellExecuteA returns for it
 // With TOVALSET_TEST_CERTMGR_BOUND_MS set, a program the action waits for is waited for that long at most
 // instead of the action's own bound (two minutes for the certificate manager), so that a test of a tool that
 // never ends stays short. The setting lives here only; the program has none.
@@ -54,6 +55,14 @@ int main(int argc, char** argv) {
         std::printf("%s\n", tovalset::win32::ToAnsi(text).c_str());
         return 0;
     }
+    if (argc == 3 && std::strcmp(argv[1], "shell") == 0) {
+        tovalset::win32::Win32Platform os;
+        const std::intptr_t result =
+            os.ShellExecuteA(tovalset::WindowHandle::None, L"open", tovalset::win32::FromAnsi(argv[2]), L"",
+                             L"", SW_SHOWNORMAL);
+        std::printf("%lld\n", static_cast<long long>(result));
+        return 0;
+    }
     struct Named {
         const char* name;
         tovalset::Action action;
@@ -70,7 +79,8 @@ int main(int argc, char** argv) {
         }
     }
     if (action == nullptr) {
-        std::fprintf(stderr, "usage: action_driver <zone|root|new|pki|help> | read <path> <value>\n");
+        std::fprintf(stderr,
+                     "usage: action_driver <zone|root|new|pki|help> | read <path> <value> | shell <file>\n");
         return 2;
     }
 
