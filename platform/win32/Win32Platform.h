@@ -5,6 +5,10 @@
 #include "platform/win32/Handles.h"
 #include "platform/win32/ModalHost.h"
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
 namespace tovalset::win32 {
 
 // COM on this thread, apartment-threaded, as the shell asks of its callers: entered on first use from
@@ -75,5 +79,10 @@ std::wstring ProgramPathOf(const std::wstring& commandLine);
 // Whether the program file is built for the console subsystem (read from its PE header); false when the
 // file cannot be read as one.
 bool IsConsoleProgram(const std::wstring& path);
+
+// The whole of a file into `data`, or the system's error code. A file larger than `most` bytes is not read:
+// no data and no error. `share` is what others may do with the file while it is read.
+DWORD ReadWholeFile(const std::wstring& path, std::vector<std::uint8_t>& data, DWORD most = MAXDWORD,
+                    DWORD share = FILE_SHARE_READ);
 
 } // namespace tovalset::win32
