@@ -29,9 +29,10 @@ void Boxes(const e2e::App& app, std::size_t most) {
 }
 
 void Certificates(const std::string& folder) {
-    for (const char* file : e2e::kCertificateFiles) {
+    for (const std::string& file : e2e::CertificateFiles()) {
         const bool present = test::InStore("root", test::Thumbprint(folder + "\\All\\" + file));
-        std::printf("  store    %-45s %s\n", file, present ? "in the current user's root store" : "-");
+        std::printf("  store    %-45s %s\n", file.c_str(),
+                    present ? "in the current user's root store" : "-");
     }
 }
 

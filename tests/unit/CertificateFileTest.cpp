@@ -1,11 +1,16 @@
-// The thumbprint that the root store look-up and the Windows tests compute; the decoding of certificate
-// files is fuzzed (tests/fuzz/CertmgrPemFuzz.cpp).
+// What the Windows tests take the certificate files from, and the thumbprint they and the root store
+// look-up compute; the decoding of certificate files is fuzzed (tests/fuzz/CertmgrPemFuzz.cpp).
+#include "actions/Certificates.h"
 #include "platform/CertificateFile.h"
+#include "tests/fake/FakePlatform.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <set>
 #include <string>
+#include <vector>
 
 using namespace tovalset;
 
@@ -30,5 +35,31 @@ TEST(CertificateFile, Sha1OfTheStandardTestVectors) {
             hex += digits;
         }
         EXPECT_EQ(hex, c.digest) << '"' << c.message << '"';
+    }
+}
+
+// The Windows tests and scripts check every certificate file the install button imports, from these lists.
+TEST(InstallCertificates, ListsTheFilesItsButtonImports) {
+    fake::FakePlatform os;
+    InstallRootCertificates(os);
+    std::vector<std::string> started;
+    std::copy_if(os.calls().begin(), os.calls().end(), std::back_inserter(started),
+                 [](const std::string& call) { return call.rfind("StartProgramAndWait(", 0) == 0; });
+    const std::vector<std::wstring> imports = RootCertificateImports();
+    std::vector<std::string> listed(imports.size());
+    std::transform(imports.begin(), imports.end(), listed.begin(), [](const std::wstring& file) {
+        return "StartProgramAndWait(\"" + fake::Narrow(CertmgrCommand(file)) + "\", 0, 120000)";
+    });
+    EXPECT_EQ(listed, started);
+
+    // Each file once, in the order of its first import.
+    const std::vector<std::wstring> files = CertificateFiles();
+    EXPECT_EQ(std::set<std::wstring>(files.begin(), files.end()),
+              std::set<std::wstring>(imports.begin(), imports.end()));
+    EXPECT_EQ(std::set<std::wstring>(files.begin(), files.end()).size(), files.size());
+    for (std::size_t i = 1; i < files.size(); ++i) {
+        EXPECT_LT(std::find(imports.begin(), imports.end(), files[i - 1]),
+                  std::find(imports.begin(), imports.end(), files[i]))
+            << fake::Narrow(files[i]);
     }
 }

@@ -4,6 +4,8 @@
 // through the same platform after the action had returned, was shown and answered like the action's.
 //   action_driver <zone|root|new|pki|help>
 //   action_driver read <HKLM path> <value name>   prints what GetString reads
+//   action_driver files | imports   prints, one a line, the certificate files of the support folder, or the
+//                                   ones the install button imports in its order
 // With TOVALSET_TEST_CERTMGR_BOUND_MS set, a program the action waits for is waited for that long at most
 // instead of the action's own bound (two minutes for the certificate manager), so that a test of a tool that
 // never ends stays short. The setting lives here only; the program has none.
@@ -52,6 +54,14 @@ int main(int argc, char** argv) {
         const std::wstring text =
             tovalset::GetString(os, tovalset::kLocalMachine, FromAnsi(argv[2]), FromAnsi(argv[3]));
         std::printf("%s\n", tovalset::win32::ToAnsi(text).c_str());
+        return 0;
+    }
+    if (argc == 2 && (std::strcmp(argv[1], "files") == 0 || std::strcmp(argv[1], "imports") == 0)) {
+        const auto files = std::strcmp(argv[1], "files") == 0 ? tovalset::CertificateFiles()
+                                                              : tovalset::RootCertificateImports();
+        for (const std::wstring& file : files) {
+            std::printf("%s\n", tovalset::win32::ToAnsi(file).c_str());
+        }
         return 0;
     }
     struct Named {
