@@ -29,8 +29,9 @@ void Boxes(const e2e::App& app, std::size_t most) {
 }
 
 void Certificates(const std::string& folder) {
+    const std::string all = folder + "\\All\\";
     for (const std::string& file : e2e::CertificateFiles()) {
-        const bool present = test::InStore("root", test::Thumbprint(folder + "\\All\\" + file));
+        const bool present = test::InStore("root", test::Thumbprint(all + file));
         std::printf("  store    %-45s %s\n", file.c_str(),
                     present ? "in the current user's root store" : "-");
     }
