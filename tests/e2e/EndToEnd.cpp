@@ -1,5 +1,7 @@
 #include "tests/e2e/EndToEnd.h"
 
+#include "actions/Certificates.h"
+#include "platform/win32/Text.h"
 #include "tests/support/TestSupport.h"
 
 #include <winternl.h>
@@ -256,13 +258,13 @@ bool SaveBmp(const Pixels& pixels, const std::string& path) {
            written == data.size();
 }
 
-const char* const kCertificateFiles[7] = {"DigitalSignOld.cer",
-                                          "IRIranCommerceIntermediateCAOld.cer",
-                                          "IRIranCommerceIntermediateCA.cer",
-                                          "IRIROOTCA.crt",
-                                          "GICADigitalSign-Silver(L2)New.cer",
-                                          "GovernmentalGeneralIntermediateCANew.cer",
-                                          "IslamicRepublicofIRANRootCANew.cer"};
+std::vector<std::string> CertificateFiles() {
+    const std::vector<std::wstring> wide = tovalset::CertificateFiles();
+    std::vector<std::string> files(wide.size());
+    std::transform(wide.begin(), wide.end(), files.begin(),
+                   [](const std::wstring& file) { return win32::ToAnsi(file); });
+    return files;
+}
 
 std::string BinFolder() {
     return test::FolderOfThisExe() + "\\..\\..\\bin";

@@ -197,8 +197,9 @@ TEST_F(EndToEnd, InstallCertificatesPutsAllSevenIntoTheRootStore) {
     EXPECT_EQ(app.AnswerBoxes(8), Texts(8, "message: The Import Was Successfull "));
     // Ready again after the eighth box: the action has ended, no ninth comes.
     EXPECT_EQ(app.WaitUntilReady(), "");
-    for (const char* file : e2e::kCertificateFiles) {
-        EXPECT_TRUE(test::InStore("root", test::Thumbprint(app_ + "\\All\\" + file))) << file;
+    const std::string all = app_ + "\\All\\";
+    for (const std::string& file : e2e::CertificateFiles()) {
+        EXPECT_TRUE(test::InStore("root", test::Thumbprint(all + file))) << file;
     }
 }
 
@@ -457,8 +458,9 @@ protected:
         ASSERT_TRUE(e2e::InstallRecordingHelpViewer());
         // The recorders add nothing: the certificates are in the root store beforehand, so that every
         // import is in effect and each script shows its own messages, whatever ran before.
-        for (const char* file : e2e::kCertificateFiles) {
-            ASSERT_TRUE(test::AddToUserStore("root", app_ + "\\All\\" + file)) << file;
+        const std::string all = app_ + "\\All\\";
+        for (const std::string& file : e2e::CertificateFiles()) {
+            ASSERT_TRUE(test::AddToUserStore("root", all + file)) << file;
         }
         log_ = folder_.path() + "\\starts.log";
         SetEnvironmentVariableA("TOVALSET_RECORD", (folder_.path() + "\\start.txt").c_str());

@@ -29,9 +29,11 @@ void Boxes(const e2e::App& app, std::size_t most) {
 }
 
 void Certificates(const std::string& folder) {
-    for (const char* file : e2e::kCertificateFiles) {
-        const bool present = test::InStore("root", test::Thumbprint(folder + "\\All\\" + file));
-        std::printf("  store    %-45s %s\n", file, present ? "in the current user's root store" : "-");
+    const std::string all = folder + "\\All\\";
+    for (const std::string& file : e2e::CertificateFiles()) {
+        const bool present = test::InStore("root", test::Thumbprint(all + file));
+        std::printf("  store    %-45s %s\n", file.c_str(),
+                    present ? "in the current user's root store" : "-");
     }
 }
 

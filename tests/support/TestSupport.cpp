@@ -1,10 +1,13 @@
 #include "tests/support/TestSupport.h"
 
+#include "platform/win32/Files.h"
 #include "platform/win32/Text.h"
 
 #include <tlhelp32.h>
 
+#include <cstdint>
 #include <stdexcept>
+#include <vector>
 
 namespace tovalset::test {
 
@@ -79,19 +82,10 @@ ScratchFolder::~ScratchFolder() {
 std::string ReadFile(const std::string& path) {
     // Sharing delete too: a file that a recorder has just moved into place is still open for a moment
     // with the delete access of the move, and without it the read would fail and come back empty.
-    const win32::UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ,
-                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                               nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file) {
-        return {};
-    }
-    std::string content;
-    char buffer[4096];
-    DWORD read = 0;
-    while (::ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) {
-        content.append(buffer, read);
-    }
-    return content;
+    std::vector<std::uint8_t> data;
+    win32::ReadWholeFile(win32::FromAnsi(path), data, MAXDWORD,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+    return {data.begin(), data.end()};
 }
 
 bool WaitUntil(const std::function<bool()>& done, DWORD milliseconds) {

@@ -364,14 +364,15 @@ TEST(AnyFolder, TheActionsStartTheirProgramsWithTheirOwnCommandLines) {
     if (GetEnvironmentVariableA("TOVALSET_ACP", expected, sizeof expected) != 0) {
         ASSERT_EQ(GetACP(), std::stoul(expected));
     }
-    const std::string c5 = "All\\certmgr /add /c  All\\GICADigitalSign-Silver(L2)New.cer /s  root";
-    const std::string c6 = "All\\certmgr /add /c  All\\GovernmentalGeneralIntermediateCANew.cer /s  root";
-    const std::string c7 = "All\\certmgr /add /c  All\\IslamicRepublicofIRANRootCANew.cer /s  root";
-    const std::string c2 = "All\\certmgr /add /c  All\\IRIranCommerceIntermediateCAOld.cer /s  root";
-    const std::string root = "All\\certmgr /add /c  All\\DigitalSignOld.cer /s  root\n" + c2 + "\n" +
-                             "All\\certmgr /add /c  All\\IRIranCommerceIntermediateCA.cer /s  root\n" + c2 +
-                             "\n" + "All\\certmgr /add /c  All\\IRIROOTCA.crt /s  root\n" + c5 + "\n" + c6 +
-                             "\n" + c7 + "\n";
+    const std::vector<std::wstring> imports = RootCertificateImports();
+    std::string root;
+    for (const std::wstring& file : imports) {
+        root += "All\\certmgr /add /c  All\\" + win32::ToAnsi(file) + " /s  root\n";
+    }
+    const std::string renewal =
+        "All\\certmgr /add /c  All\\GICADigitalSign-Silver(L2)New.cer /s  root\n"
+        "All\\certmgr /add /c  All\\GovernmentalGeneralIntermediateCANew.cer /s  root\n"
+        "All\\certmgr /add /c  All\\IslamicRepublicofIRANRootCANew.cer /s  root\n";
     struct Case {
         const char* name;
         Action action;
@@ -380,8 +381,8 @@ TEST(AnyFolder, TheActionsStartTheirProgramsWithTheirOwnCommandLines) {
     };
     // The recording stand-in adds no certificate, so every import it runs is reported as not in the store:
     // one box per import.
-    const Case cases[] = {{"root", &InstallRootCertificates, root, 8},
-                          {"new", &InstallNewCertificates, c5 + "\n" + c6 + "\n" + c7 + "\n", 3},
+    const Case cases[] = {{"root", &InstallRootCertificates, root, imports.size()},
+                          {"new", &InstallNewCertificates, renewal, 3},
                           {"pki", &LaunchPkiTool, "All\\TOVALPKI.exe\n", 0}};
     // A Persian user name (letters code page 1256 has), two blanks in a row, and Georgian letters that no
     // ANSI code page has, all in one name: each alone is enough to break an ANSI start.

@@ -5,6 +5,8 @@
 //   action_driver <zone|root|new|pki|help>
 //   action_driver read <HKLM path> <value name>   prints what GetString reads
 //   action_driver shell <file>                     prints what the platform's ShellExecuteA returns for it
+//   action_driver files | imports   prints, one a line, the certificate files of the support folder, or the
+//                                   ones the install button imports in its order
 // With TOVALSET_TEST_CERTMGR_BOUND_MS set, a program the action waits for is waited for that long at most
 // instead of the action's own bound (two minutes for the certificate manager), so that a test of a tool that
 // never ends stays short. The setting lives here only; the program has none.
@@ -63,6 +65,14 @@ int main(int argc, char** argv) {
         std::printf("%lld\n", static_cast<long long>(result));
         return 0;
     }
+    if (argc == 2 && (std::strcmp(argv[1], "files") == 0 || std::strcmp(argv[1], "imports") == 0)) {
+        const auto files = std::strcmp(argv[1], "files") == 0 ? tovalset::CertificateFiles()
+                                                              : tovalset::RootCertificateImports();
+        for (const std::wstring& file : files) {
+            std::printf("%s\n", tovalset::win32::ToAnsi(file).c_str());
+        }
+        return 0;
+    }
     struct Named {
         const char* name;
         tovalset::Action action;
@@ -79,8 +89,8 @@ int main(int argc, char** argv) {
         }
     }
     if (action == nullptr) {
-        std::fprintf(stderr,
-                     "usage: action_driver <zone|root|new|pki|help> | read <path> <value> | shell <file>\n");
+        std::fprintf(stderr, "usage: action_driver <zone|root|new|pki|help> | read <path> <value> | "
+                             "shell <file> | files | imports\n");
         return 2;
     }
 
