@@ -6,6 +6,7 @@
 #include "actions/MachineFacts.h"
 #include "actions/RunAction.h"
 #include "platform/win32/Boxes.h"
+#include "ui/LabelFont.h"
 #include "ui/resources/resource.h"
 
 #include <exception>
@@ -24,8 +25,6 @@ constexpr int kClientHeightTwips = 3195;
 // at 96 dots per inch.
 constexpr int kPressedSinkTwips = 15;
 constexpr int kFocusInsetTwips = 45;
-// 8.25 points: 11 pixels high at 96 dots per inch.
-constexpr int kLabelFontHundredthsOfPoint = 825;
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
 struct Control {
@@ -177,9 +176,8 @@ bool Form1::Create() {
             instance_, nullptr));
     }
 
-    labelFont_.reset(::CreateFontA(FontHeight(kLabelFontHundredthsOfPoint, dpi_), 0, 0, 0, FW_BOLD, FALSE,
-                                   FALSE, FALSE, ARABIC_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                   DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
+    const LOGFONTA font = LabelFont(dpi_);
+    labelFont_.reset(::CreateFontIndirectA(&font));
     for (const Label& label : kLabels) {
         const Box b = ToPixels(label.control.twips, dpi_);
         // No prefix: an '&' in a product name is text, not an access key. The box is fixed; longer text
