@@ -67,7 +67,7 @@ Texts Press(const App& app, int id, std::size_t boxes) {
 
 // The lines of the log that name the exe as the process that loaded a planted library.
 std::string LoadedBy(const std::string& log, const std::string& exe) {
-    std::istringstream lines(test::ReadFile(log));
+    std::istringstream lines(test::FileText(log));
     std::string loaded;
     for (std::string line; std::getline(lines, line);) {
         if (line.find(" loaded by " + exe) != std::string::npos) {
@@ -138,7 +138,7 @@ std::string DepInside(const App& app, const std::string& folder) {
     const win32::UniqueHandle thread(CreateRemoteThread(process.get(), nullptr, 0, load, name, 0, nullptr));
     const bool ended = thread && WaitForSingleObject(thread.get(), test::Bound(10000)) == WAIT_OBJECT_0;
     VirtualFreeEx(process.get(), name, 0, MEM_RELEASE);
-    return ended ? test::ReadFile(probe + ".txt") : "the probe did not run";
+    return ended ? test::FileText(probe + ".txt") : "the probe did not run";
 }
 
 } // namespace

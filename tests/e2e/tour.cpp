@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
     if (GetEnvironmentVariableA("TOVALSET_RECORD", record, MAX_PATH) != 0 &&
         test::WaitForFile(record, 10000)) {
         std::printf("  program  help viewer started: %s\n",
-                    test::ReadFile(record).substr(test::ReadFile(record).rfind('\n') + 1).c_str());
+                    test::FileText(record).substr(test::FileText(record).rfind('\n') + 1).c_str());
     }
     // The action shows no box; one that it did show would be printed here.
     if (!app.WaitUntilReady().empty()) {

@@ -9,7 +9,7 @@
 namespace tovalset::test {
 
 std::vector<std::uint8_t> Der(const std::string& path) {
-    const std::string data = ReadFile(path);
+    const std::string data = FileText(path);
     return DerOf({data.begin(), data.end()});
 }
 

@@ -79,7 +79,7 @@ ScratchFolder::~ScratchFolder() {
     DeleteTree(path_);
 }
 
-std::string ReadFile(const std::string& path) {
+std::string FileText(const std::string& path) {
     // Sharing delete too: a file that a recorder has just moved into place is still open for a moment
     // with the delete access of the move, and without it the read would fail and come back empty.
     std::vector<std::uint8_t> data;
@@ -108,7 +108,7 @@ bool WaitForFile(const std::string& path, DWORD milliseconds) {
 }
 
 bool WaitForText(const std::string& path, const std::string& text, DWORD milliseconds) {
-    return WaitUntil([&] { return ReadFile(path).find(text) != std::string::npos; }, milliseconds);
+    return WaitUntil([&] { return FileText(path).find(text) != std::string::npos; }, milliseconds);
 }
 
 std::string FolderOfThisExe() {

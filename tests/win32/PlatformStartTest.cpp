@@ -69,7 +69,7 @@ protected:
     }
     Record Started() {
         EXPECT_TRUE(test::WaitForFile(record_, 10000)) << "the program did not start";
-        return Parse(test::ReadFile(record_));
+        return Parse(test::FileText(record_));
     }
 
     test::ScratchFolder folder_;
@@ -406,7 +406,7 @@ TEST(AnyFolder, TheActionsStartTheirProgramsWithTheirOwnCommandLines) {
         }
         // The certificate manager is waited for, and has logged its line by then; the middleware is not.
         EXPECT_TRUE(test::WaitForText(log, c.lines, 10000)) << c.name;
-        EXPECT_EQ(test::ReadFile(log), c.lines) << c.name;
+        EXPECT_EQ(test::FileText(log), c.lines) << c.name;
         EXPECT_EQ(boxes.size(), c.boxes) << c.name;
         for (const std::string& box : boxes) {
             EXPECT_EQ(box.rfind("message: ", 0), 0u) << box;

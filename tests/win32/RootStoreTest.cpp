@@ -138,7 +138,7 @@ TEST_F(RootStore, FindsEachFormInThePartOfTheStoreItIsIn) {
 TEST(Thumbprint, IsCryptoApisForDerAndPem) {
     int pem = 0;
     for (const char* name : {"DigitalSignOld.cer", "IRIROOTCA.crt"}) {
-        std::string data = test::ReadFile(DemoFile(name));
+        std::string data = test::FileText(DemoFile(name));
         if (data.find("-----BEGIN") != std::string::npos) {
             ++pem;
             DWORD size = 0;
