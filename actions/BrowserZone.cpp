@@ -23,27 +23,16 @@ std::wstring DomainKeyPath() {
 
 namespace {
 
-// URL actions of the Trusted Sites zone that the service needs allowed (0): signed and unsigned ActiveX
-// download, scripting of controls not marked safe, active scripting, Java applet scripting, and running
-// controls not used before without a prompt.
-constexpr std::array<const wchar_t*, 6> kZoneSettings = {L"1001", L"1004", L"1201",
-                                                         L"1400", L"1402", L"1208"};
 constexpr std::uint32_t kAllow = 0;
-constexpr std::uint32_t kTrustedSitesZone = 2;
-
-std::array<std::uint8_t, 4> LittleEndian(std::uint32_t word) {
-    return {static_cast<std::uint8_t>(word), static_cast<std::uint8_t>(word >> 8),
-            static_cast<std::uint8_t>(word >> 16), static_cast<std::uint8_t>(word >> 24)};
-}
 
 // One unit of work on a key: create or open it, write one REG_DWORD, close it. The key is closed on
 // failure too, before the caller reports it.
 bool WriteDword(PlatformOps& os, const std::wstring& path, const wchar_t* name, std::uint32_t value) {
     KeyHandle key = KeyHandle::None;
-    if (os.RegCreateKeyA(HKEY_CURRENT_USER, path, key) != 0) {
+    if (os.RegCreateKeyA(kCurrentUser, path, key) != 0) {
         return false;
     }
-    const auto data = LittleEndian(value);
+    const auto data = DwordBytes(value);
     const RegStatus status =
         os.RegSetValueExA(key, name, 0, REG_DWORD, data.data(), static_cast<std::uint32_t>(data.size()));
     os.RegCloseKey(key);
@@ -52,7 +41,7 @@ bool WriteDword(PlatformOps& os, const std::wstring& path, const wchar_t* name, 
 
 bool EnsureKey(PlatformOps& os, const std::wstring& path) {
     KeyHandle key = KeyHandle::None;
-    if (os.RegCreateKeyA(HKEY_CURRENT_USER, path, key) != 0) {
+    if (os.RegCreateKeyA(kCurrentUser, path, key) != 0) {
         return false;
     }
     os.RegCloseKey(key);

@@ -2,6 +2,7 @@
 
 #include "actions/Policies.h"
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -80,6 +81,19 @@ void RunImports(PlatformOps& os, const std::vector<Import>& imports) {
     }
 }
 
+// The install button's imports. The fourth repeats the second: the old commerce intermediate goes in again
+// after its successor.
+std::vector<Import> RootImports() {
+    return {{L"DigitalSignOld.cer", kImportOkMessage},
+            {L"IRIranCommerceIntermediateCAOld.cer", kImportOkMessage},
+            {L"IRIranCommerceIntermediateCA.cer", kImportOkMessage},
+            {L"IRIranCommerceIntermediateCAOld.cer", kImportOkMessage},
+            {L"IRIROOTCA.crt", kImportOkMessage},
+            {L"GICADigitalSign-Silver(L2)New.cer", kImportOkMessage},
+            {L"GovernmentalGeneralIntermediateCANew.cer", kImportOkMessage},
+            {L"IslamicRepublicofIRANRootCANew.cer", kImportOkMessage}};
+}
+
 } // namespace
 
 std::wstring CertmgrCommand(const std::wstring& file) {
@@ -87,21 +101,31 @@ std::wstring CertmgrCommand(const std::wstring& file) {
 }
 
 void InstallRootCertificates(PlatformOps& os) {
-    // The fourth import repeats the second: the old commerce intermediate goes in again after its successor.
-    RunImports(os, {{L"DigitalSignOld.cer", kImportOkMessage},
-                    {L"IRIranCommerceIntermediateCAOld.cer", kImportOkMessage},
-                    {L"IRIranCommerceIntermediateCA.cer", kImportOkMessage},
-                    {L"IRIranCommerceIntermediateCAOld.cer", kImportOkMessage},
-                    {L"IRIROOTCA.crt", kImportOkMessage},
-                    {L"GICADigitalSign-Silver(L2)New.cer", kImportOkMessage},
-                    {L"GovernmentalGeneralIntermediateCANew.cer", kImportOkMessage},
-                    {L"IslamicRepublicofIRANRootCANew.cer", kImportOkMessage}});
+    RunImports(os, RootImports());
 }
 
 void InstallNewCertificates(PlatformOps& os) {
     RunImports(os, {{L"GICADigitalSign-Silver(L2)New.cer", nullptr},
                     {L"GovernmentalGeneralIntermediateCANew.cer", kRenewalIntermediateOkMessage},
                     {L"IslamicRepublicofIRANRootCANew.cer", nullptr}});
+}
+
+std::vector<std::wstring> RootCertificateImports() {
+    const std::vector<Import> imports = RootImports();
+    std::vector<std::wstring> files(imports.size());
+    std::transform(imports.begin(), imports.end(), files.begin(),
+                   [](const Import& import) { return import.file; });
+    return files;
+}
+
+std::vector<std::wstring> CertificateFiles() {
+    std::vector<std::wstring> files;
+    for (const std::wstring& file : RootCertificateImports()) {
+        if (std::find(files.begin(), files.end(), file) == files.end()) {
+            files.push_back(file);
+        }
+    }
+    return files;
 }
 
 } // namespace tovalset

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tovalset {
 
@@ -22,5 +23,10 @@ std::wstring CertmgrCommand(const std::wstring& file);
 void InstallRootCertificates(PlatformOps& os);
 // The three renewed ones ("...New.cer"), with one message after the second.
 void InstallNewCertificates(PlatformOps& os);
+
+// The certificate files that InstallRootCertificates imports, in its order: the fourth repeats the second.
+std::vector<std::wstring> RootCertificateImports();
+// The same files each once, in the order of their first import: every certificate of the support folder.
+std::vector<std::wstring> CertificateFiles();
 
 } // namespace tovalset

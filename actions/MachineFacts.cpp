@@ -28,11 +28,11 @@ bool BuildNumber(const std::wstring& text, unsigned long& number) {
 } // namespace
 
 std::wstring OsProductName(PlatformOps& os) {
-    std::wstring name = GetString(os, HKEY_LOCAL_MACHINE, kWindowsKey, L"ProductName");
+    std::wstring name = GetString(os, kLocalMachine, kWindowsKey, L"ProductName");
     const std::wstring windows10 = L"Windows 10";
     if (name.compare(0, windows10.size(), windows10) == 0) {
         unsigned long build = 0;
-        if (BuildNumber(GetString(os, HKEY_LOCAL_MACHINE, kWindowsKey, L"CurrentBuildNumber"), build) &&
+        if (BuildNumber(GetString(os, kLocalMachine, kWindowsKey, L"CurrentBuildNumber"), build) &&
             build >= kFirstWindows11Build) {
             name.replace(0, windows10.size(), L"Windows 11");
         }
@@ -41,9 +41,9 @@ std::wstring OsProductName(PlatformOps& os) {
 }
 
 std::wstring BrowserVersion(PlatformOps& os) {
-    std::wstring version = GetString(os, HKEY_LOCAL_MACHINE, kBrowserKey, L"svcVersion");
+    std::wstring version = GetString(os, kLocalMachine, kBrowserKey, L"svcVersion");
     if (version.empty()) {
-        version = GetString(os, HKEY_LOCAL_MACHINE, kBrowserKey, L"Version");
+        version = GetString(os, kLocalMachine, kBrowserKey, L"Version");
     }
     return version;
 }

@@ -18,11 +18,6 @@ const wchar_t* const kUserZoneMapPath =
 const wchar_t* const kProtectedRootsPath =
     L"Software\\Policies\\Microsoft\\SystemCertificates\\Root\\ProtectedRoots";
 constexpr std::uint32_t kDisableUserRoots = 0x1;
-constexpr std::uint32_t kTrustedSitesZone = 2;
-
-// The settings the zone action allows, as policy can set them too.
-constexpr std::array<const wchar_t*, 6> kZoneSettings = {L"1001", L"1004", L"1201",
-                                                         L"1400", L"1402", L"1208"};
 
 // Whose policy a root holds, as the message names it.
 struct PolicyRoot {
@@ -30,7 +25,7 @@ struct PolicyRoot {
     const wchar_t* whose;
 };
 const std::array<PolicyRoot, 2> kPolicyRoots = {
-    {{HKEY_LOCAL_MACHINE, L"the computer's"}, {HKEY_CURRENT_USER, L"your user"}}};
+    {{kLocalMachine, L"the computer's"}, {kCurrentUser, L"your user"}}};
 
 std::wstring ZoneName(std::uint32_t zone) {
     switch (zone) {
@@ -133,8 +128,7 @@ std::optional<std::uint32_t> ReadKey::Dword(const std::wstring& name) {
         size != bytes.size()) {
         return std::nullopt;
     }
-    return static_cast<std::uint32_t>(bytes[0] | (bytes[1] << 8) | (bytes[2] << 16)) |
-           (static_cast<std::uint32_t>(bytes[3]) << 24);
+    return DwordOf(bytes);
 }
 
 std::optional<std::uint32_t> ReadKey::ZoneNumber(const std::wstring& name) {
@@ -157,19 +151,20 @@ std::optional<std::uint32_t> ReadKey::ZoneNumber(const std::wstring& name) {
 }
 
 bool UserRootsDistrusted(PlatformOps& os) {
-    const auto flags = ReadKey(os, HKEY_LOCAL_MACHINE, kProtectedRootsPath).Dword(L"Flags");
+    const auto flags = ReadKey(os, kLocalMachine, kProtectedRootsPath).Dword(L"Flags");
     return flags && (*flags & kDisableUserRoots) != 0;
 }
 
 std::vector<std::wstring> ZoneOverrides(PlatformOps& os, const std::wstring& domain) {
     std::vector<std::wstring> causes;
-    if (ReadKey(os, HKEY_LOCAL_MACHINE, kPoliciesPath).Dword(L"Security_HKLM_only") == 1u) {
+    if (ReadKey(os, kLocalMachine, kPoliciesPath).Dword(L"Security_HKLM_only") == 1u) {
         causes.emplace_back(L"only the computer's zone settings count (Security_HKLM_only)");
     }
     CheckSiteLists(os, domain, causes);
     for (const PolicyRoot& policy : kPolicyRoots) {
         ReadKey zone(os, policy.root, std::wstring(kPoliciesPath) + L"\\Zones\\2");
         std::vector<std::wstring> set;
+        // The settings the zone action allows, as policy can set them too.
         for (const wchar_t* setting : kZoneSettings) {
             // Absent, or 0 (allow), is what we wrote.
             const std::uint32_t value = zone.Dword(setting).value_or(0);
@@ -182,7 +177,7 @@ std::vector<std::wstring> ZoneOverrides(PlatformOps& os, const std::wstring& dom
                              (set.size() == 1 ? L"setting " : L"settings ") + Listed(set));
         }
     }
-    if (ReadKey(os, HKEY_CURRENT_USER, kUserZoneMapPath).Dword(L"IEHarden") == 1u) {
+    if (ReadKey(os, kCurrentUser, kUserZoneMapPath).Dword(L"IEHarden") == 1u) {
         causes.emplace_back(L"Internet Explorer Enhanced Security Configuration is on, so sites are mapped "
                             L"from EscDomains, not Domains");
     }

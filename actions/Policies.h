@@ -5,12 +5,22 @@
 
 #include "platform/PlatformOps.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace tovalset {
+
+// The Trusted Sites zone's number in every site-to-zone mapping.
+constexpr std::uint32_t kTrustedSitesZone = 2;
+
+// URL actions of the Trusted Sites zone that the service needs allowed (0): signed and unsigned ActiveX
+// download, scripting of controls not marked safe, active scripting, Java applet scripting, and running
+// controls not used before without a prompt. The zone action writes them; a policy can override each.
+constexpr std::array<const wchar_t*, 6> kZoneSettings = {L"1001", L"1004", L"1201",
+                                                         L"1400", L"1402", L"1208"};
 
 // A registry key opened for reading, closed when the object goes. A key that cannot be opened reads as
 // empty.

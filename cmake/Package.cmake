@@ -17,6 +17,19 @@ install(TARGETS TovalSet RUNTIME DESTINATION TovalSet)
 install(FILES ${CMAKE_BINARY_DIR}/package/README.txt DESTINATION TovalSet)
 install(DIRECTORY DESTINATION TovalSet/All)
 
+# Whether this build may be released at all, said once here: `make package` stops on it before cpack
+# starts, and cmake/PackageConfig.cmake refuses with the same words when cpack is run directly.
+include(${PROJECT_SOURCE_DIR}/cmake/ReleaseDomain.cmake)
+release_domain_refusal("${TOVALSET_SERVICE_DOMAIN}" why)
+if(why)
+    file(WRITE ${CMAKE_BINARY_DIR}/package/refusal.txt
+        "package: refused: the service domain ${TOVALSET_SERVICE_DOMAIN} ${why}.\n"
+        "Build for the service's host (cmake --preset win32 -DTOVALSET_SERVICE_DOMAIN=<host>), or ask "
+        "for a demo package: make package DEMO=1\n")
+else()
+    file(REMOVE ${CMAKE_BINARY_DIR}/package/refusal.txt)
+endif()
+
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME TovalSet)
 set(CPACK_PACKAGE_VERSION 1.00)
@@ -27,6 +40,5 @@ set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/PackageConfig.cmake)
 set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/SignPackage.cmake)
 set(CPACK_TOVALSET_SOURCE_DIR ${PROJECT_SOURCE_DIR})
 set(CPACK_TOVALSET_BUILD_DIR ${CMAKE_BINARY_DIR})
-set(CPACK_TOVALSET_SERVICE_DOMAIN ${TOVALSET_SERVICE_DOMAIN})
 set(CPACK_TOVALSET_OBJDUMP ${CMAKE_OBJDUMP})
 include(CPack)

@@ -1,16 +1,14 @@
 # Read by cpack before it packages: the zip's name, and whether this build may be released at all.
 #
 # A release for a service domain that is no service's host (a reserved name such as the placeholder the
-# build starts with, or an IP address) is refused; -D TOVALSET_DEMO=1 (make package DEMO=1) packages it
-# anyway, under a name that says so.
-include(${CPACK_TOVALSET_SOURCE_DIR}/cmake/ReleaseDomain.cmake)
+# build starts with, or an IP address) is refused, in the words cmake/Package.cmake wrote at configure time;
+# -D TOVALSET_DEMO=1 (make package DEMO=1) packages it anyway, under a name that says so.
 set(CPACK_PACKAGE_FILE_NAME TovalSet-1.00-win32)
-release_domain_refusal("${CPACK_TOVALSET_SERVICE_DOMAIN}" why)
-if(why)
+set(refusal ${CPACK_TOVALSET_BUILD_DIR}/package/refusal.txt)
+if(EXISTS ${refusal})
     if(NOT TOVALSET_DEMO)
-        message(FATAL_ERROR "package: refused: the service domain ${CPACK_TOVALSET_SERVICE_DOMAIN} ${why}.\n"
-            "Build for the service's host (cmake --preset win32 -DTOVALSET_SERVICE_DOMAIN=<host>), or ask "
-            "for a demo package: make package DEMO=1")
+        file(READ ${refusal} why)
+        message(FATAL_ERROR "${why}")
     endif()
     string(APPEND CPACK_PACKAGE_FILE_NAME -demo)
 endif()

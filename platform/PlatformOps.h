@@ -4,6 +4,7 @@
 // <windows.h>. Text crosses as wide strings; the Win32 implementation converts it to and from the ANSI code
 // page right at each call.
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
@@ -28,12 +29,6 @@ constexpr KeyHandle kLocalMachine{0x80000002u};
 
 // The Windows constants the actions use, under their Windows names. A file that also includes <windows.h>
 // gets Windows' own macros instead, which carry the same values.
-#ifndef HKEY_CURRENT_USER
-constexpr KeyHandle HKEY_CURRENT_USER = kCurrentUser;
-#endif
-#ifndef HKEY_LOCAL_MACHINE
-constexpr KeyHandle HKEY_LOCAL_MACHINE = kLocalMachine;
-#endif
 #ifndef REG_NONE
 constexpr std::uint32_t REG_NONE = 0;
 #endif
@@ -43,6 +38,15 @@ constexpr std::uint32_t REG_SZ = 1;
 #ifndef REG_DWORD
 constexpr std::uint32_t REG_DWORD = 4;
 #endif
+// A REG_DWORD's data: the 32-bit word, little-endian.
+constexpr std::array<std::uint8_t, 4> DwordBytes(std::uint32_t word) {
+    return {static_cast<std::uint8_t>(word), static_cast<std::uint8_t>(word >> 8),
+            static_cast<std::uint8_t>(word >> 16), static_cast<std::uint8_t>(word >> 24)};
+}
+constexpr std::uint32_t DwordOf(const std::array<std::uint8_t, 4>& bytes) {
+    return static_cast<std::uint32_t>(bytes[0]) | (static_cast<std::uint32_t>(bytes[1]) << 8) |
+           (static_cast<std::uint32_t>(bytes[2]) << 16) | (static_cast<std::uint32_t>(bytes[3]) << 24);
+}
 #ifndef SW_HIDE
 constexpr int SW_HIDE = 0;
 #endif
@@ -136,7 +140,7 @@ public:
     virtual ProgramOutcome StartProgramAndWait(const std::wstring& commandLine, int windowStyle,
                                                std::uint32_t timeoutMs) = 0;
 
-    // A modal box with the text, one OK button and the program's caption (win32::kMessageCaption); returns
+    // A modal box with the text, one OK button and the program's caption ("TovalSet"); returns
     // when it is dismissed. Throws ActionCancelled, showing nothing, once the window is closing.
     virtual void ShowMessage(const std::wstring& text) = 0;
     // The same box with the error icon, for what went wrong outside the actions' own messages.

@@ -5,7 +5,8 @@
 #include "actions/Launchers.h"
 #include "actions/MachineFacts.h"
 #include "actions/RunAction.h"
-#include "platform/win32/Text.h"
+#include "platform/win32/Boxes.h"
+#include "ui/LabelFont.h"
 #include "ui/resources/resource.h"
 
 #include <exception>
@@ -24,8 +25,6 @@ constexpr int kClientHeightTwips = 3195;
 // at 96 dots per inch.
 constexpr int kPressedSinkTwips = 15;
 constexpr int kFocusInsetTwips = 45;
-// 8.25 points: 11 pixels high at 96 dots per inch.
-constexpr int kLabelFontHundredthsOfPoint = 825;
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
 struct Control {
@@ -98,13 +97,13 @@ static_assert(RowsAreSound(), "one row per button, each with an action or the ex
 
 struct Label {
     Control control;
-    const char* text;
+    const wchar_t* text;
 };
 constexpr std::array<Label, 4> kLabels = {{
-    {{IDC_LABEL1, {240, 720, 1080, 450}}, "IE Versoins:"},
-    {{IDC_LABEL2, {240, 120, 1080, 450}}, "Os Versoin:"},
-    {{IDC_LABEL3, {1440, 120, 3015, 450}}, ""},
-    {{IDC_LABEL4, {1440, 720, 3015, 450}}, ""},
+    {{IDC_LABEL1, {240, 720, 1080, 450}}, L"IE Versoins:"},
+    {{IDC_LABEL2, {240, 120, 1080, 450}}, L"Os Versoin:"},
+    {{IDC_LABEL3, {1440, 120, 3015, 450}}, L""},
+    {{IDC_LABEL4, {1440, 720, 3015, 450}}, L""},
 }};
 
 // The row of the button with this control id; none for any other control.
@@ -134,7 +133,7 @@ bool Form1::Create() {
     windowClass.hIcon = ::LoadIconA(instance_, MAKEINTRESOURCEA(IDI_TOVALSET));
     windowClass.hIconSm = static_cast<HICON>(
         ::LoadImageA(instance_, MAKEINTRESOURCEA(IDI_TOVALSET), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
-    windowClass.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512) /* IDC_ARROW */);
+    windowClass.hCursor = SystemCursor(kArrowCursor);
     windowClass.lpszClassName = kClassName;
     if (::RegisterClassExA(&windowClass) == 0) {
         return false;
@@ -177,15 +176,15 @@ bool Form1::Create() {
             instance_, nullptr));
     }
 
-    labelFont_.reset(::CreateFontA(FontHeight(kLabelFontHundredthsOfPoint, dpi_), 0, 0, 0, FW_BOLD, FALSE,
-                                   FALSE, FALSE, ARABIC_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                   DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
+    const LOGFONTA font = LabelFont(dpi_);
+    labelFont_.reset(::CreateFontIndirectA(&font));
     for (const Label& label : kLabels) {
         const Box b = ToPixels(label.control.twips, dpi_);
         // No prefix: an '&' in a product name is text, not an access key. The box is fixed; longer text
-        // wraps and is cut at its edges.
-        const HWND control = ::CreateWindowExA(
-            0, "STATIC", label.text, WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, b.left, b.top, b.width,
+        // wraps and is cut at its edges. Unicode, as the reader gives the facts: set as they are,
+        // with no second trip through the code page.
+        const HWND control = ::CreateWindowExW(
+            0, L"STATIC", label.text, WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, b.left, b.top, b.width,
             b.height, window_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(label.control.id)), instance_,
             nullptr);
         ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(labelFont_.get()), FALSE);
@@ -196,8 +195,8 @@ bool Form1::Create() {
 
 void Form1::Load() {
     // Each label is filled before the next value is read.
-    ::SetWindowTextA(::GetDlgItem(window_, IDC_LABEL3), win32::ToAnsi(OsProductName(os_)).c_str());
-    ::SetWindowTextA(::GetDlgItem(window_, IDC_LABEL4), win32::ToAnsi(BrowserVersion(os_)).c_str());
+    ::SetWindowTextW(::GetDlgItem(window_, IDC_LABEL3), OsProductName(os_).c_str());
+    ::SetWindowTextW(::GetDlgItem(window_, IDC_LABEL4), BrowserVersion(os_).c_str());
 }
 
 int Form1::Run(int showCommand) {
@@ -233,10 +232,9 @@ LRESULT CALLBACK Form1::WindowProc(HWND window, UINT message, WPARAM wParam, LPA
     try {
         return form->Handle(window, message, wParam, lParam);
     } catch (const std::exception& error) {
-        ::MessageBoxA(window, error.what(), win32::kMessageCaption, MB_OK | MB_ICONERROR);
+        win32::ShowBox(window, error.what(), MB_OK | MB_ICONERROR);
     } catch (...) {
-        ::MessageBoxA(window, "An unexpected error ended the last action.", win32::kMessageCaption,
-                      MB_OK | MB_ICONERROR);
+        win32::ShowBox(window, "An unexpected error ended the last action.", MB_OK | MB_ICONERROR);
     }
     return 0;
 }
@@ -281,7 +279,7 @@ LRESULT Form1::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_SETCURSOR:
         if (modal_.waiting()) {
-            ::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32514) /* IDC_WAIT */));
+            ::SetCursor(SystemCursor(kWaitCursor));
             return TRUE;
         }
         break;

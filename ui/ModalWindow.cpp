@@ -2,6 +2,10 @@
 
 namespace tovalset::ui {
 
+HCURSOR SystemCursor(int id) {
+    return ::LoadCursorA(nullptr, MAKEINTRESOURCEA(id));
+}
+
 namespace {
 
 bool IsInput(UINT message) {
@@ -9,12 +13,6 @@ bool IsInput(UINT message) {
            (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
            (message >= WM_NCMOUSEMOVE && message <= WM_NCXBUTTONDBLCLK);
 }
-
-void ShowCursor(int id) {
-    ::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(id)));
-}
-constexpr int kArrowCursor = 32512; // IDC_ARROW, the window's own
-constexpr int kWaitCursor = 32514;  // IDC_WAIT
 
 bool CursorOver(HWND window) {
     POINT cursor{};
@@ -80,7 +78,7 @@ win32::ModalHost::WaitEnd ModalWindow::Wait(HANDLE object, DWORD tickMs,
     waiting_ = true;
     // The wait cursor at once; while the mouse moves, the window's WM_SETCURSOR keeps it.
     if (window != nullptr && CursorOver(window)) {
-        ShowCursor(kWaitCursor);
+        ::SetCursor(SystemCursor(kWaitCursor));
     }
     WaitEnd end = WaitEnd::Signalled;
     DWORD lastTick = ::GetTickCount();
@@ -108,7 +106,7 @@ win32::ModalHost::WaitEnd ModalWindow::Wait(HANDLE object, DWORD tickMs,
     }
     waiting_ = false;
     if (window_ != nullptr && CursorOver(window_)) {
-        ShowCursor(kArrowCursor);
+        ::SetCursor(SystemCursor(kArrowCursor));
     }
     if (disabled && window_ != nullptr) {
         ::EnableWindow(window, TRUE);

@@ -12,6 +12,11 @@
 
 namespace tovalset::ui {
 
+// The system's cursors that the window shows: the arrow, its own, and the wait cursor while a tool runs.
+constexpr int kArrowCursor = 32512; // IDC_ARROW
+constexpr int kWaitCursor = 32514;  // IDC_WAIT
+HCURSOR SystemCursor(int id);
+
 class ModalWindow final : public win32::ModalHost {
 public:
     // The window whose state this is; null once it is gone.

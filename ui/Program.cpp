@@ -1,5 +1,6 @@
 #include "ui/Program.h"
 
+#include "platform/win32/Boxes.h"
 #include "platform/win32/Text.h"
 #include "platform/win32/Win32Platform.h"
 #include "ui/Form1.h"
@@ -13,8 +14,7 @@ int RunProgram(HINSTANCE instance, int showCommand) {
     Form1 form(instance, os, modal);
     if (!form.Create()) {
         const std::string reason = win32::ToAnsi(win32::SystemErrorText(::GetLastError()));
-        ::MessageBoxA(nullptr, ("The window could not be made: " + reason).c_str(), win32::kMessageCaption,
-                      MB_OK | MB_ICONERROR);
+        win32::ShowBox(nullptr, ("The window could not be made: " + reason).c_str(), MB_OK | MB_ICONERROR);
         return 1;
     }
     return form.Run(showCommand);

@@ -30,6 +30,10 @@ struct Box {
 int ToPixels(int twips, int dpi);
 Box ToPixels(const Box& twips, int dpi);
 
+// The labels' font size: 8.25 points, 11 pixels high at 96 dots per inch. The rest of the font's
+// description is Windows' own (ui/LabelFont.h).
+constexpr int kLabelFontHundredthsOfPoint = 825;
+
 // The character height, in pixels, of a font of `hundredthsOfPoint` points / 100 at `dpi`; negative, as
 // CreateFont takes a character height rather than a cell height.
 int FontHeight(int hundredthsOfPoint, int dpi);

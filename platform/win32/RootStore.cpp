@@ -3,10 +3,13 @@
 #include <windows.h>
 #include <wincrypt.h>
 
+#include "platform/CertificateFile.h"
+#include "platform/win32/Files.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/Text.h"
 #include "platform/win32/Win32Platform.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -28,8 +31,6 @@ struct CryptoApi {
     decltype(&::CertFindCertificateInStore) findCertificate = nullptr;
     decltype(&::CertCreateCertificateContext) createContext = nullptr;
     decltype(&::CertFreeCertificateContext) freeContext = nullptr;
-    decltype(&::CertGetCertificateContextProperty) getProperty = nullptr;
-    decltype(&::CryptStringToBinaryA) stringToBinary = nullptr;
     DWORD loadError = ERROR_SUCCESS;
 };
 
@@ -57,9 +58,7 @@ CryptoApi LoadCryptoApi() {
     if (!Resolve(m, "CertOpenStore", api.openStore) || !Resolve(m, "CertCloseStore", api.closeStore) ||
         !Resolve(m, "CertFindCertificateInStore", api.findCertificate) ||
         !Resolve(m, "CertCreateCertificateContext", api.createContext) ||
-        !Resolve(m, "CertFreeCertificateContext", api.freeContext) ||
-        !Resolve(m, "CertGetCertificateContextProperty", api.getProperty) ||
-        !Resolve(m, "CryptStringToBinaryA", api.stringToBinary)) {
+        !Resolve(m, "CertFreeCertificateContext", api.freeContext)) {
         api.loadError = ERROR_PROC_NOT_FOUND;
         api.module.reset();
     }
@@ -86,62 +85,19 @@ struct ContextTraits {
 using Store = UniqueResource<HCERTSTORE, StoreTraits>;
 using Context = UniqueResource<PCCERT_CONTEXT, ContextTraits>;
 
-// The whole file, or the system's error code. A file larger than any certificate reads as no data.
-DWORD ReadWholeFile(const std::wstring& path, std::vector<BYTE>& data) {
-    const UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        return ::GetLastError();
-    }
-    DWORD high = 0;
-    const DWORD size = ::GetFileSize(file.get(), &high);
-    if (size == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR) {
-        return ::GetLastError();
-    }
-    if (high != 0 || size > kMaxCertificateFileBytes) {
-        return ERROR_SUCCESS;
-    }
-    data.resize(size);
-    DWORD read = 0;
-    if (size > 0 && !::ReadFile(file.get(), data.data(), size, &read, nullptr)) {
-        return ::GetLastError();
-    }
-    data.resize(read);
-    return ERROR_SUCCESS;
-}
-
-// The SHA-1 thumbprint of the certificate in DER or PEM data; empty when the data holds none.
-std::vector<BYTE> Thumbprint(const CryptoApi& api, std::vector<BYTE> data) {
-    const std::string text(data.begin(), data.end());
-    if (text.find("-----BEGIN") != std::string::npos) {
-        DWORD size = 0;
-        const auto length = static_cast<DWORD>(text.size());
-        if (!api.stringToBinary(text.c_str(), length, CRYPT_STRING_BASE64HEADER, nullptr, &size, nullptr,
-                                nullptr)) {
-            return {};
-        }
-        data.assign(size, 0);
-        if (!api.stringToBinary(text.c_str(), length, CRYPT_STRING_BASE64HEADER, data.data(), &size, nullptr,
-                                nullptr)) {
-            return {};
-        }
-        data.resize(size);
-    }
-    if (data.empty()) {
+// The thumbprint of the certificate that the DER data is, the SHA-1 of its whole encoding; empty when
+// CryptoAPI takes the data for no certificate.
+std::vector<BYTE> Thumbprint(const CryptoApi& api, const std::vector<std::uint8_t>& der) {
+    if (der.empty()) {
         return {};
     }
-    const Context certificate(api.createContext(X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, data.data(),
-                                                static_cast<DWORD>(data.size())));
+    const Context certificate(api.createContext(X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, der.data(),
+                                                static_cast<DWORD>(der.size())));
     if (!certificate) {
         return {};
     }
-    std::vector<BYTE> hash(20);
-    DWORD size = static_cast<DWORD>(hash.size());
-    if (!api.getProperty(certificate.get(), CERT_SHA1_HASH_PROP_ID, hash.data(), &size)) {
-        return {};
-    }
-    hash.resize(size);
-    return hash;
+    const auto hash = Sha1(der);
+    return {hash.begin(), hash.end()};
 }
 
 enum class Found { Yes, No, StoreUnopened };
@@ -163,15 +119,16 @@ Found FindIn(const CryptoApi& api, LPCSTR provider, DWORD location, std::vector<
 } // namespace
 
 PlatformOps::RootLookup Win32Platform::LookUpRootCertificate(const std::wstring& certificateFile) {
-    std::vector<BYTE> data;
-    if (const DWORD error = ReadWholeFile(certificateFile, data); error != ERROR_SUCCESS) {
+    std::vector<std::uint8_t> data;
+    if (const DWORD error = ReadWholeFile(certificateFile, data, kMaxCertificateFileBytes);
+        error != ERROR_SUCCESS) {
         return {RootStanding::FileUnreadable, SystemErrorText(error)};
     }
     const CryptoApi& api = Crypto();
     if (!api.module) {
         return {RootStanding::StoreUnreadable, SystemErrorText(api.loadError)};
     }
-    std::vector<BYTE> thumbprint = Thumbprint(api, std::move(data));
+    std::vector<BYTE> thumbprint = Thumbprint(api, DerOf(data));
     if (thumbprint.empty()) {
         return {RootStanding::NoCertificate, {}};
     }

@@ -1,16 +1,12 @@
 #pragma once
-// Conversions between our wide text and the ANSI code page that the "A" calls speak, the system's own
-// wording of an error code, and the caption of every box the program shows.
+// Conversions between our wide text and the ANSI code page that the "A" calls speak, and the system's own
+// wording of an error code.
 
 #include <windows.h>
 
 #include <string>
 
 namespace tovalset::win32 {
-
-// The caption of the program's message boxes, the actions' and the window's own alike. The resource script
-// and the manifest carry their own copies.
-constexpr const char* kMessageCaption = "TovalSet";
 
 // Every character, embedded NULs included; characters the code page lacks become its default character.
 std::string ToAnsi(const std::wstring& text);

@@ -49,6 +49,7 @@ public:
     std::intptr_t ShellExecuteA(WindowHandle owner, const std::wstring& operation, const std::wstring& file,
                                 const std::wstring& parameters, const std::wstring& directory,
                                 int showCommand) override;
+    // Starting and waiting (ProgramStart.cpp).
     void StartProgram(const std::wstring& commandLine, int windowStyle) override;
     ProgramOutcome StartProgramAndWait(const std::wstring& commandLine, int windowStyle,
                                        std::uint32_t timeoutMs) override;
@@ -67,13 +68,5 @@ private:
     ComApartment com_; // before the shell, so that it is left after the shell is unloaded
     UniqueModule shell_;
 };
-
-// The program that StartProgram runs for a command line: its first word (or quoted first part), with
-// ".exe" added when the file name has no extension, made absolute against the current directory.
-std::wstring ProgramPathOf(const std::wstring& commandLine);
-
-// Whether the program file is built for the console subsystem (read from its PE header); false when the
-// file cannot be read as one.
-bool IsConsoleProgram(const std::wstring& path);
 
 } // namespace tovalset::win32

@@ -1,11 +1,10 @@
 #pragma once
 // What the certificate manager stand-in reads from outside, in portable code that the host fuzzes: its
-// own command line, and the certificate file.
+// own command line. The certificate file it reads as the root store look-up does
+// (platform/CertificateFile.h).
 
-#include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace tovalset::certmgr {
 
@@ -21,9 +20,5 @@ struct AddCommand {
 // The one command the stand-in takes, exactly as TovalSet gives it: " /add /c  <file> /s  <store>", with
 // no blank in the file and no blank or tab in the store. Nothing for any other line.
 std::optional<AddCommand> ParseAddCommand(const std::string& arguments);
-
-// PEM text becomes the DER bytes of its first block; anything without a "-----BEGIN" is taken as DER as it
-// stands. Empty when the block is cut short or is not Base64.
-std::vector<std::uint8_t> DerOf(const std::vector<std::uint8_t>& data);
 
 } // namespace tovalset::certmgr

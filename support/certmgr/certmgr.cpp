@@ -9,8 +9,11 @@
 
 #include "support/certmgr/CertHandles.h"
 #include "support/certmgr/Input.h"
+#include "platform/CertificateFile.h"
+#include "platform/win32/Files.h"
 #include "platform/win32/Text.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -32,9 +35,9 @@ bool Mode(const char* wanted) {
            lstrcmpA(mode, wanted) == 0;
 }
 
+using tovalset::DerOf;
 using tovalset::certmgr::AddCommand;
 using tovalset::certmgr::ArgumentsOf;
-using tovalset::certmgr::DerOf;
 using tovalset::certmgr::ParseAddCommand;
 using tovalset::win32::UniqueCertContext;
 using tovalset::win32::UniqueCertStore;
@@ -54,20 +57,6 @@ std::string SystemText(DWORD code) {
     return tovalset::win32::ToAnsi(tovalset::win32::SystemErrorText(code));
 }
 
-bool ReadWholeFile(const std::string& path, std::vector<BYTE>& data) {
-    const tovalset::win32::UniqueHandle file(
-        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file) {
-        return false;
-    }
-    BYTE buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) {
-        data.insert(data.end(), buffer, buffer + read);
-    }
-    return true;
-}
-
 } // namespace
 
 int main() {
@@ -78,11 +67,12 @@ int main() {
     const std::string& file = command->file;
     const std::string& store = command->store;
 
-    std::vector<BYTE> data;
-    if (!ReadWholeFile(file, data)) {
-        return Fail(kUnreadableFile, "cannot read " + file + ": " + SystemText(GetLastError()));
+    std::vector<std::uint8_t> data;
+    if (const DWORD error = tovalset::win32::ReadWholeFile(tovalset::win32::FromAnsi(file), data);
+        error != ERROR_SUCCESS) {
+        return Fail(kUnreadableFile, "cannot read " + file + ": " + SystemText(error));
     }
-    const std::vector<BYTE> der = DerOf(data);
+    const std::vector<std::uint8_t> der = DerOf(data);
     const UniqueCertContext certificate(CertCreateCertificateContext(
         X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size())));
     if (!certificate) {

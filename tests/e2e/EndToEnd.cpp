@@ -1,5 +1,7 @@
 #include "tests/e2e/EndToEnd.h"
 
+#include "actions/Certificates.h"
+#include "platform/win32/Text.h"
 #include "tests/support/TestSupport.h"
 
 #include <winternl.h>
@@ -256,13 +258,13 @@ bool SaveBmp(const Pixels& pixels, const std::string& path) {
            written == data.size();
 }
 
-const char* const kCertificateFiles[7] = {"DigitalSignOld.cer",
-                                          "IRIranCommerceIntermediateCAOld.cer",
-                                          "IRIranCommerceIntermediateCA.cer",
-                                          "IRIROOTCA.crt",
-                                          "GICADigitalSign-Silver(L2)New.cer",
-                                          "GovernmentalGeneralIntermediateCANew.cer",
-                                          "IslamicRepublicofIRANRootCANew.cer"};
+std::vector<std::string> CertificateFiles() {
+    const std::vector<std::wstring> wide = tovalset::CertificateFiles();
+    std::vector<std::string> files(wide.size());
+    std::transform(wide.begin(), wide.end(), files.begin(),
+                   [](const std::wstring& file) { return win32::ToAnsi(file); });
+    return files;
+}
 
 std::string BinFolder() {
     return test::FolderOfThisExe() + "\\..\\..\\bin";
@@ -296,7 +298,14 @@ App::App(const std::string& folder, const std::string& exe) {
     const win32::UniqueHandle thread(started.hThread);
     processId_ = started.dwProcessId;
     threadId_ = started.dwThreadId;
-    WaitForInputIdle(process_.get(), test::Bound(15000));
+    // Its first message loop has begun: the window is made by then. A start that never gets there is a
+    // fault of the program, not a slow machine, since the bound is stretched with the machine.
+    const DWORD idle = WaitForInputIdle(process_.get(), test::Bound(15000));
+    if (idle != 0) {
+        throw std::runtime_error(idle == WAIT_TIMEOUT ? "TovalSet did not come to its message loop in time"
+                                                      : "TovalSet's start could not be waited for (error " +
+                                                            std::to_string(GetLastError()) + ")");
+    }
     test::WaitUntil(
         [this] {
             WindowSearch search{processId_};
@@ -393,7 +402,13 @@ std::string App::WaitUntilReady(DWORD milliseconds) const {
             return looks == 3;
         },
         milliseconds);
-    return ready && why.empty() ? "" : why;
+    if (ready) {
+        return why;
+    }
+    // The bound ran out: a window that was seen ready fewer than three times in a row is not known to be.
+    return why.empty()
+               ? "the time ran out after " + std::to_string(looks) + " of the three looks in a row it takes"
+               : why;
 }
 
 void App::Click(HWND control) const {

@@ -31,8 +31,8 @@ RECT ClientBox(HWND control, HWND window);
 Pixels ExeBitmap(const std::string& exe, int id);
 bool SaveBmp(const Pixels& pixels, const std::string& path);
 
-// The seven certificate files of the support folder, in the order the root script imports them.
-extern const char* const kCertificateFiles[7];
+// The certificate files of the support folder, in the order the root script first imports them.
+std::vector<std::string> CertificateFiles();
 
 // The built exe's folder, with its demo support folder.
 std::string BinFolder();

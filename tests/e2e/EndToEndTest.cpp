@@ -197,8 +197,9 @@ TEST_F(EndToEnd, InstallCertificatesPutsAllSevenIntoTheRootStore) {
     EXPECT_EQ(app.AnswerBoxes(8), Texts(8, "message: The Import Was Successfull "));
     // Ready again after the eighth box: the action has ended, no ninth comes.
     EXPECT_EQ(app.WaitUntilReady(), "");
-    for (const char* file : e2e::kCertificateFiles) {
-        EXPECT_TRUE(test::InStore("root", test::Thumbprint(app_ + "\\All\\" + file))) << file;
+    const std::string all = app_ + "\\All\\";
+    for (const std::string& file : e2e::CertificateFiles()) {
+        EXPECT_TRUE(test::InStore("root", test::Thumbprint(all + file))) << file;
     }
 }
 
@@ -240,9 +241,9 @@ TEST_F(EndToEnd, BrowserSettingsAreWrittenAndEveryBrowserWindowIsClosed) {
     EXPECT_EQ(app.WaitUntilReady(), "");
     EXPECT_EQ(WaitForSingleObject(browser.get(), test::Bound(10000)), WAIT_OBJECT_0)
         << "the browser frames did not all close";
-    EXPECT_NE(test::ReadFile(output).find("IEFrame 1\r\nIEFrame 1\r\nTovalSetOther 0\r\nIEFrame 1"),
+    EXPECT_NE(test::FileText(output).find("IEFrame 1\r\nIEFrame 1\r\nTovalSetOther 0\r\nIEFrame 1"),
               std::string::npos)
-        << test::ReadFile(output);
+        << test::FileText(output);
 
     const std::string settings = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
     for (const char* name : {"1001", "1004", "1201", "1400", "1402", "1208"}) {
@@ -285,7 +286,7 @@ TEST_F(EndToEnd, HelpStartsTheViewerWithTheTopic) {
     SetEnvironmentVariableA("TOVALSET_RECORD", nullptr);
     app.Click(app.control(IDC_COMMAND6));
     ASSERT_TRUE(test::WaitForFile(record, 10000));
-    const std::string started = test::ReadFile(record);
+    const std::string started = test::FileText(record);
     EXPECT_NE(started.find("hh.exe"), std::string::npos) << started;
     EXPECT_NE(started.find(" All\\TovalSetHelp.chm::/TopicFileName.htm"), std::string::npos) << started;
     // The viewer ran, so the action got that far; ready again, it has ended without a box.
@@ -457,8 +458,9 @@ protected:
         ASSERT_TRUE(e2e::InstallRecordingHelpViewer());
         // The recorders add nothing: the certificates are in the root store beforehand, so that every
         // import is in effect and each script shows its own messages, whatever ran before.
-        for (const char* file : e2e::kCertificateFiles) {
-            ASSERT_TRUE(test::AddToUserStore("root", app_ + "\\All\\" + file)) << file;
+        const std::string all = app_ + "\\All\\";
+        for (const std::string& file : e2e::CertificateFiles()) {
+            ASSERT_TRUE(test::AddToUserStore("root", all + file)) << file;
         }
         log_ = folder_.path() + "\\starts.log";
         SetEnvironmentVariableA("TOVALSET_RECORD", (folder_.path() + "\\start.txt").c_str());
@@ -475,7 +477,7 @@ protected:
     }
     // How many programs have been started, by the lines they log. Exact only once every one of them has
     // ended: a recorder logs its line some time after its start, but before it ends.
-    std::size_t Logged() const { return Lines(test::ReadFile(log_)); }
+    std::size_t Logged() const { return Lines(test::FileText(log_)); }
     bool ZoneWritten() const {
         DWORD type = 0;
         ReadDword("Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains\\"
@@ -495,7 +497,7 @@ TEST_F(Busy, ClicksFromOutsideDuringAWaitOrABoxStartNothing) {
     app.Click(app.control(IDC_COMMAND4));
     ASSERT_TRUE(test::WaitForFile(log_, 10000));
     ASSERT_TRUE(ClickEveryButtonFromOutside(app)) << "TovalSet did not take the clicks";
-    EXPECT_EQ(RecordersRunning(), 1u) << test::ReadFile(log_);
+    EXPECT_EQ(RecordersRunning(), 1u) << test::FileText(log_);
     EXPECT_EQ(test::FindMessageBox(app.processId()), nullptr);
     EXPECT_TRUE(app.Running());
     SetEvent(release_.get());
@@ -506,8 +508,8 @@ TEST_F(Busy, ClicksFromOutsideDuringAWaitOrABoxStartNothing) {
     ASSERT_NE(box, nullptr);
     ResetEvent(release_.get());
     ASSERT_TRUE(ClickEveryButtonFromOutside(app)) << "TovalSet did not take the clicks";
-    EXPECT_EQ(RecordersRunning(), 0u) << test::ReadFile(log_);
-    EXPECT_EQ(Logged(), 2u) << test::ReadFile(log_);
+    EXPECT_EQ(RecordersRunning(), 0u) << test::FileText(log_);
+    EXPECT_EQ(Logged(), 2u) << test::FileText(log_);
     EXPECT_EQ(test::FindMessageBox(app.processId()), box) << "another box came up";
     SetEvent(release_.get());
     EXPECT_EQ(app.AnswerBoxes(1), Texts{"message: GovernmentalGeneralIntermediateCANew Is OK!"});
@@ -534,14 +536,14 @@ TEST_F(Busy, ClicksFromOutsideDuringAWaitOrABoxStartNothing) {
                                      : Texts{"message: Confoguration Is OK!!"});
     }
     EXPECT_EQ(app.WaitUntilReady(), "");
-    EXPECT_EQ(Logged(), 3u + 8u) << test::ReadFile(log_);
+    EXPECT_EQ(Logged(), 3u + 8u) << test::FileText(log_);
     // The help viewer and the middleware never ran: the log holds certificate manager lines only.
-    EXPECT_EQ(test::ReadFile(log_).find("TOVALPKI"), std::string::npos);
-    EXPECT_EQ(test::ReadFile(log_).find("TovalSetHelp"), std::string::npos);
+    EXPECT_EQ(test::FileText(log_).find("TOVALPKI"), std::string::npos);
+    EXPECT_EQ(test::FileText(log_).find("TovalSetHelp"), std::string::npos);
 
     // Idle again, the next click works.
     app.Click(app.control(IDC_COMMAND5));
-    EXPECT_TRUE(test::WaitForText(log_, "All\\TOVALPKI.exe\n", 10000)) << test::ReadFile(log_);
+    EXPECT_TRUE(test::WaitForText(log_, "All\\TOVALPKI.exe\n", 10000)) << test::FileText(log_);
 }
 
 TEST_F(Busy, ClosingDuringAnActionEndsItAtItsNextStepThenTheProgram) {
@@ -573,6 +575,6 @@ TEST_F(Busy, ClosingDuringAnActionEndsItAtItsNextStepThenTheProgram) {
         SetEvent(release_.get()); // the running tool ends; nothing follows it
         // TovalSet has ended and starts nothing more; once its tools have ended, each has logged.
         EXPECT_TRUE(test::WaitUntil([] { return RecordersRunning() == 0; }, 10000)) << c.when;
-        EXPECT_EQ(Logged(), c.starts) << c.when << ": " << test::ReadFile(log_);
+        EXPECT_EQ(Logged(), c.starts) << c.when << ": " << test::FileText(log_);
     }
 }

@@ -67,7 +67,7 @@ Texts Press(const App& app, int id, std::size_t boxes) {
 
 // The lines of the log that name the exe as the process that loaded a planted library.
 std::string LoadedBy(const std::string& log, const std::string& exe) {
-    std::istringstream lines(test::ReadFile(log));
+    std::istringstream lines(test::FileText(log));
     std::string loaded;
     for (std::string line; std::getline(lines, line);) {
         if (line.find(" loaded by " + exe) != std::string::npos) {
@@ -83,22 +83,30 @@ std::string LoadedBy(const std::string& log, const std::string& exe) {
 Texts PressEveryButton(App& app, const std::string& helpRecord, const std::string& log,
                        const std::string& exe) {
     Texts did;
+    // A button that shows no box: pressed once TovalSet is ready, which the press says when it was not
+    // (a box that came late from the button before, say).
+    const auto pressQuietly = [&](int id) {
+        const Texts notReady = Press(app, id, 0);
+        if (!notReady.empty()) {
+            did.push_back("Command" + std::to_string(id - IDC_COMMAND1 + 1) + ": " + notReady.front());
+        }
+    };
     did.push_back("Command1: " + Boxes(Press(app, IDC_COMMAND1, 8)));
     did.push_back("Command4: " + Boxes(Press(app, IDC_COMMAND4, 1)));
     did.push_back("Command2: " + Boxes(Press(app, IDC_COMMAND2, 1)));
-    Press(app, IDC_COMMAND5, 0);
+    pressQuietly(IDC_COMMAND5);
     const HWND middleware = test::WaitForWindow("TovalSetPkiStandIn", 10000);
     did.push_back(std::string("Command5: ") + (middleware != nullptr ? "middleware started" : "none"));
     if (middleware != nullptr) {
         PostMessageA(middleware, WM_CLOSE, 0, 0);
     }
-    Press(app, IDC_COMMAND6, 0);
+    pressQuietly(IDC_COMMAND6);
     const auto viewerStarted = [&] {
         return GetFileAttributesA(helpRecord.c_str()) != INVALID_FILE_ATTRIBUTES;
     };
     test::WaitUntil([&] { return viewerStarted() || !LoadedBy(log, exe).empty(); }, 10000);
     did.push_back(std::string("Command6: ") + (viewerStarted() ? "viewer started" : "no viewer"));
-    Press(app, IDC_COMMAND3, 0);
+    pressQuietly(IDC_COMMAND3);
     did.push_back("Command3: exit code " + std::to_string(app.WaitForExit(10000)));
     return did;
 }
@@ -130,7 +138,7 @@ std::string DepInside(const App& app, const std::string& folder) {
     const win32::UniqueHandle thread(CreateRemoteThread(process.get(), nullptr, 0, load, name, 0, nullptr));
     const bool ended = thread && WaitForSingleObject(thread.get(), test::Bound(10000)) == WAIT_OBJECT_0;
     VirtualFreeEx(process.get(), name, 0, MEM_RELEASE);
-    return ended ? test::ReadFile(probe + ".txt") : "the probe did not run";
+    return ended ? test::FileText(probe + ".txt") : "the probe did not run";
 }
 
 } // namespace

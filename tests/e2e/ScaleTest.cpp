@@ -8,6 +8,7 @@
 
 #include "tests/e2e/EndToEnd.h"
 #include "tests/support/TestSupport.h"
+#include "ui/LabelFont.h"
 #include "ui/resources/resource.h"
 
 #include <gtest/gtest.h>
@@ -179,15 +180,16 @@ TEST_F(Scale, EachButtonShowsExactlyThePictureDrawnForTheScale) {
 }
 
 TEST_F(Scale, EveryLabelsTextFitsItsBox) {
-    // The labels' font as the window describes it: 8.25 points bold at the system's scale.
-    const win32::UniqueGdiObject font(CreateFontA(
-        -MulDiv(825, AskedDpi(), 7200), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ARABIC_CHARSET,
-        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
+    // The very font the window gives its labels at the system's scale: a font belongs to the process that
+    // made it, so the test makes its own from the window's description.
+    const LOGFONTA description = ui::LabelFont(AskedDpi());
+    const win32::UniqueGdiObject font(CreateFontIndirectA(&description));
+    ASSERT_TRUE(font) << "the label font could not be made";
     const HDC screen = GetDC(nullptr);
     const HGDIOBJ previous = SelectObject(screen, font.get());
     char face[LF_FACESIZE] = {};
     GetTextFaceA(screen, sizeof face, face);
-    std::printf("label font: %s, %d pixels\n", face, MulDiv(825, AskedDpi(), 7200));
+    std::printf("label font: %s, %ld pixels\n", face, -description.lfHeight);
     for (const int id : kLabels) {
         const HWND label = app_->control(id);
         char text[512] = {};

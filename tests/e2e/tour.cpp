@@ -29,9 +29,11 @@ void Boxes(const e2e::App& app, std::size_t most) {
 }
 
 void Certificates(const std::string& folder) {
-    for (const char* file : e2e::kCertificateFiles) {
-        const bool present = test::InStore("root", test::Thumbprint(folder + "\\All\\" + file));
-        std::printf("  store    %-45s %s\n", file, present ? "in the current user's root store" : "-");
+    const std::string all = folder + "\\All\\";
+    for (const std::string& file : e2e::CertificateFiles()) {
+        const bool present = test::InStore("root", test::Thumbprint(all + file));
+        std::printf("  store    %-45s %s\n", file.c_str(),
+                    present ? "in the current user's root store" : "-");
     }
 }
 
@@ -125,7 +127,7 @@ int main(int argc, char** argv) {
     if (GetEnvironmentVariableA("TOVALSET_RECORD", record, MAX_PATH) != 0 &&
         test::WaitForFile(record, 10000)) {
         std::printf("  program  help viewer started: %s\n",
-                    test::ReadFile(record).substr(test::ReadFile(record).rfind('\n') + 1).c_str());
+                    test::FileText(record).substr(test::FileText(record).rfind('\n') + 1).c_str());
     }
     // The action shows no box; one that it did show would be printed here.
     if (!app.WaitUntilReady().empty()) {

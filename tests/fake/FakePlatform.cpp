@@ -69,10 +69,10 @@ std::optional<RegStatus> FakePlatform::Record(const std::string& operation, cons
 // ---- registry ----
 
 std::optional<std::wstring> FakePlatform::PathOf(KeyHandle key) const {
-    if (key == HKEY_CURRENT_USER) {
+    if (key == kCurrentUser) {
         return L"hkcu";
     }
-    if (key == HKEY_LOCAL_MACHINE) {
+    if (key == kLocalMachine) {
         return L"hklm";
     }
     const auto open = openKeys_.find(static_cast<std::uint32_t>(key));
@@ -83,10 +83,10 @@ std::optional<std::wstring> FakePlatform::PathOf(KeyHandle key) const {
 }
 
 std::string FakePlatform::KeyName(KeyHandle key) const {
-    if (key == HKEY_CURRENT_USER) {
+    if (key == kCurrentUser) {
         return "HKCU";
     }
-    if (key == HKEY_LOCAL_MACHINE) {
+    if (key == kLocalMachine) {
         return "HKLM";
     }
     return "#" + std::to_string(static_cast<std::uint32_t>(key));
@@ -124,10 +124,8 @@ void FakePlatform::SetValue(const std::wstring& keyPath, const std::wstring& nam
 }
 
 void FakePlatform::SetDword(const std::wstring& keyPath, const std::wstring& name, std::uint32_t value) {
-    SetValue(keyPath, name,
-             {REG_DWORD,
-              {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-               static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)}});
+    const auto bytes = DwordBytes(value);
+    SetValue(keyPath, name, {REG_DWORD, {bytes.begin(), bytes.end()}});
 }
 
 bool FakePlatform::HasKey(const std::wstring& keyPath) const {
@@ -225,7 +223,7 @@ RegStatus FakePlatform::RegCloseKey(KeyHandle key) {
     if (const auto failure = Record("RegCloseKey", KeyName(key))) {
         return *failure;
     }
-    if (key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE) {
+    if (key == kCurrentUser || key == kLocalMachine) {
         return 0;
     }
     return openKeys_.erase(static_cast<std::uint32_t>(key)) == 1 ? 0 : kInvalidHandle;

@@ -1,10 +1,11 @@
-// libFuzzer target for the certificate manager stand-in's reader of certificate files: any file, and any
-// bytes written as PEM in lines of any width, which must read back as those bytes.
+// libFuzzer target for the reader of certificate files that the stand-in certificate manager and the root
+// store look-up share: any file, and any bytes written as PEM in lines of any width, which must read back as
+// those bytes.
 //
 // Input layout: the file as it is. For the round trip the first byte also gives the line width (1 to 128)
 // and, in its top bit, CR LF line ends; the rest are the bytes.
 
-#include "support/certmgr/Input.h"
+#include "platform/CertificateFile.h"
 #include "tests/fuzz/Promise.h"
 
 #include <cstddef>
@@ -12,7 +13,7 @@
 #include <string>
 #include <vector>
 
-using namespace tovalset::certmgr;
+using tovalset::DerOf;
 
 namespace {
 

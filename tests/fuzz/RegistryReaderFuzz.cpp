@@ -161,10 +161,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // Poisoned, so that an open reporting success without handing out its key is caught here.
         const KeyHandle poison{0xBADu};
         key = poison;
-        Require(os.RegOpenKeyA(HKEY_LOCAL_MACHINE, kPath, key) == 0 && key != poison,
-                "the fuzzer's own key opens", L"");
+        Require(os.RegOpenKeyA(kLocalMachine, kPath, key) == 0 && key != poison, "the fuzzer's own key opens",
+                L"");
     } else if (via == 3) {
-        key = HKEY_LOCAL_MACHINE;
+        key = kLocalMachine;
     }
 
     if (failOpen) {
@@ -185,7 +185,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     };
 
     const std::wstring result =
-        via == 0 ? GetString(os, HKEY_LOCAL_MACHINE, kPath, kName) : RegQueryStringValue(os, key, kName);
+        via == 0 ? GetString(os, kLocalMachine, kPath, kName) : RegQueryStringValue(os, key, kName);
 
     const auto count = [&](const char* operation) {
         const auto found = counts.find(operation);

@@ -2,34 +2,24 @@
 
 #include <wincrypt.h>
 
+#include "platform/CertificateFile.h"
 #include "support/certmgr/CertHandles.h"
 #include "tests/support/TestSupport.h"
 
 namespace tovalset::test {
 
-std::string Der(const std::string& path) {
-    std::string data = ReadFile(path);
-    if (data.find("-----BEGIN") != std::string::npos) {
-        DWORD size = 0;
-        CryptStringToBinaryA(data.c_str(), 0, CRYPT_STRING_BASE64HEADER, nullptr, &size, nullptr, nullptr);
-        std::string der(size, '\0');
-        CryptStringToBinaryA(data.c_str(), 0, CRYPT_STRING_BASE64HEADER, reinterpret_cast<BYTE*>(der.data()),
-                             &size, nullptr, nullptr);
-        data = der;
-    }
-    return data;
+std::vector<std::uint8_t> Der(const std::string& path) {
+    const std::string data = FileText(path);
+    return DerOf({data.begin(), data.end()});
 }
 
-// The SHA-1 thumbprint of a certificate file, as CryptoAPI computes it; empty when it holds none.
 std::vector<BYTE> Thumbprint(const std::string& path) {
-    const std::string data = Der(path);
-    BYTE hash[20] = {};
-    DWORD size = sizeof hash;
-    if (!CryptHashCertificate(0, CALG_SHA1, 0, reinterpret_cast<const BYTE*>(data.data()),
-                              static_cast<DWORD>(data.size()), hash, &size)) {
+    const std::vector<std::uint8_t> der = Der(path);
+    if (der.empty()) {
         return {};
     }
-    return {hash, hash + size};
+    const auto hash = Sha1(der);
+    return {hash.begin(), hash.end()};
 }
 
 bool InStore(const char* store, const std::vector<BYTE>& thumbprint) {
@@ -44,12 +34,11 @@ bool InStore(const char* store, const std::vector<BYTE>& thumbprint) {
 }
 
 bool AddToUserStore(const char* store, const std::string& path) {
-    const std::string data = Der(path);
+    const std::vector<std::uint8_t> der = Der(path);
     const win32::UniqueCertStore opened(
         CertOpenStore(CERT_STORE_PROV_SYSTEM_REGISTRY_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, store));
     return opened && CertAddEncodedCertificateToStore(opened.get(), X509_ASN_ENCODING | PKCS_7_ASN_ENCODING,
-                                                      reinterpret_cast<const BYTE*>(data.data()),
-                                                      static_cast<DWORD>(data.size()),
+                                                      der.data(), static_cast<DWORD>(der.size()),
                                                       CERT_STORE_ADD_REPLACE_EXISTING, nullptr) != FALSE;
 }
 

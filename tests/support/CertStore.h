@@ -3,15 +3,15 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace tovalset::test {
 
 // A certificate file's bytes, PEM decoded to DER.
-std::string Der(const std::string& path);
-// The SHA-1 thumbprint of a certificate file (DER or PEM), as CryptoAPI computes it; empty for no
-// certificate.
+std::vector<std::uint8_t> Der(const std::string& path);
+// The SHA-1 thumbprint of a certificate file (DER or PEM); empty when it holds nothing.
 std::vector<BYTE> Thumbprint(const std::string& path);
 bool InStore(const char* store, const std::vector<BYTE>& thumbprint);
 // Puts a certificate file into the current user's registry part of a store, as the stand-in does.

@@ -1,10 +1,13 @@
 #include "tests/support/TestSupport.h"
 
+#include "platform/win32/Files.h"
 #include "platform/win32/Text.h"
 
 #include <tlhelp32.h>
 
+#include <cstdint>
 #include <stdexcept>
+#include <vector>
 
 namespace tovalset::test {
 
@@ -76,22 +79,13 @@ ScratchFolder::~ScratchFolder() {
     DeleteTree(path_);
 }
 
-std::string ReadFile(const std::string& path) {
+std::string FileText(const std::string& path) {
     // Sharing delete too: a file that a recorder has just moved into place is still open for a moment
     // with the delete access of the move, and without it the read would fail and come back empty.
-    const win32::UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ,
-                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                               nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file) {
-        return {};
-    }
-    std::string content;
-    char buffer[4096];
-    DWORD read = 0;
-    while (::ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) {
-        content.append(buffer, read);
-    }
-    return content;
+    std::vector<std::uint8_t> data;
+    win32::ReadWholeFile(win32::FromAnsi(path), data, MAXDWORD,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+    return {data.begin(), data.end()};
 }
 
 bool WaitUntil(const std::function<bool()>& done, DWORD milliseconds) {
@@ -114,7 +108,7 @@ bool WaitForFile(const std::string& path, DWORD milliseconds) {
 }
 
 bool WaitForText(const std::string& path, const std::string& text, DWORD milliseconds) {
-    return WaitUntil([&] { return ReadFile(path).find(text) != std::string::npos; }, milliseconds);
+    return WaitUntil([&] { return FileText(path).find(text) != std::string::npos; }, milliseconds);
 }
 
 std::string FolderOfThisExe() {

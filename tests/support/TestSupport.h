@@ -45,7 +45,8 @@ private:
     std::string previous_;
 };
 
-std::string ReadFile(const std::string& path);
+// The whole file as bytes; empty when it cannot be read.
+std::string FileText(const std::string& path);
 std::string FolderOfThisExe();
 
 // Asks `done` again and again, a few times in every tenth of a second, until it holds or the bound runs

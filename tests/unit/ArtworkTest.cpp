@@ -1,6 +1,8 @@
-// The committed pictures, checked as the program and the resource compiler will read them: the window
-// decodes the JPEGs with the system's decoder, which on older systems handles only baseline files, and it
-// shows only the top-left corner of the background, from a copy cut out of it without re-encoding.
+// The committed pictures, checked as the program and the resource compiler will read them: the exe embeds
+// the bitmaps that the resource script names, loaded by the system without any picture decoder, each
+// button's the button's size at its scale, and the background's top-left cut, which must cover the window.
+// The JPEGs are the drawn originals the bitmaps are decoded from (tools/make-artwork.py); the cut is taken
+// from the full background without re-encoding.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -27,23 +29,6 @@ std::vector<unsigned char> readResource(const std::string& name) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// The first start-of-frame marker's code (0xC0 baseline, 0xC2 progressive, ...), or 0 if the marker walk
-// finds none. Read straight from the bytes, so it does not depend on how the decoder reports the mode.
-int frameMarker(const std::vector<unsigned char>& jpeg) {
-    if (jpeg.size() < 4 || jpeg[0] != 0xFF || jpeg[1] != 0xD8) {
-        return 0;
-    }
-    size_t pos = 2;
-    while (pos + 4 <= jpeg.size() && jpeg[pos] == 0xFF) {
-        const int marker = jpeg[pos + 1];
-        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
-            return marker;
-        }
-        pos += 2 + ((jpeg[pos + 2] << 8) | jpeg[pos + 3]);
-    }
-    return 0;
-}
-
 struct Sampling {
     int h;
     int v;
@@ -54,7 +39,6 @@ struct Jpeg {
     std::string error;
     int width = 0;
     int height = 0;
-    bool progressive = false;
     std::vector<Sampling> sampling;
     // RGB of the top-left rows x columns asked for, row by row.
     std::vector<unsigned char> corner;
@@ -87,7 +71,6 @@ bool readJpeg(const std::vector<unsigned char>& bytes, int cornerWidth, int corn
     jpeg_read_header(&cinfo, TRUE);
     out.width = static_cast<int>(cinfo.image_width);
     out.height = static_cast<int>(cinfo.image_height);
-    out.progressive = cinfo.progressive_mode != 0;
     for (int i = 0; i < cinfo.num_components; ++i) {
         out.sampling.push_back({cinfo.comp_info[i].h_samp_factor, cinfo.comp_info[i].v_samp_factor});
     }
@@ -118,57 +101,17 @@ Jpeg decode(const std::vector<unsigned char>& bytes, int cornerWidth = 0, int co
     return out;
 }
 
-void expectBaselineOfSize(const std::string& name, int width, int height) {
-    SCOPED_TRACE(name);
-    const auto bytes = readResource(name);
-    ASSERT_FALSE(bytes.empty()) << "missing or empty";
-    EXPECT_EQ(frameMarker(bytes), 0xC0) << "not a baseline frame";
-    const Jpeg jpeg = decode(bytes);
-    ASSERT_TRUE(jpeg.ok) << jpeg.error;
-    EXPECT_FALSE(jpeg.progressive);
-    EXPECT_EQ(jpeg.width, width);
-    EXPECT_EQ(jpeg.height, height);
-}
-
-// Each button's picture in every rendition the window may draw, named by its scale; the one for 100 % is
-// the button's 130 x 35.
-const char* const kRenditionSuffixes[] = {"", "-125", "-150", "-200"};
-static_assert(std::size(kRenditionSuffixes) == tovalset::ui::kRenditionDpi.size(), "one file per rendition");
-
-TEST(ArtworkTest, ButtonPicturesAreBaselineJpegsOfTheButtonSizeAtTheirScale) {
-    using namespace tovalset::ui;
-    ASSERT_EQ(ToPixels(kButtonWidthTwips, kBaseDpi), 130);
-    ASSERT_EQ(ToPixels(kButtonHeightTwips, kBaseDpi), 35);
-    for (std::size_t r = 0; r < kRenditionDpi.size(); ++r) {
-        for (int i = 1; i <= 6; ++i) {
-            // Exactly the button the window makes at that scale, so the picture is copied, not resampled.
-            expectBaselineOfSize("Command" + std::to_string(i) + kRenditionSuffixes[r] + ".jpg",
-                                 ToPixels(kButtonWidthTwips, kRenditionDpi[r]),
-                                 ToPixels(kButtonHeightTwips, kRenditionDpi[r]));
-        }
-    }
-}
-
-TEST(ArtworkTest, BackgroundIsBaselineWithFullResolutionColour) {
-    expectBaselineOfSize("background.jpg", 8400, 3200);
+TEST(ArtworkTest, BackgroundHasFullResolutionColour) {
     // Subsampled colour would make the cut-out's edge blocks depend on their neighbours outside it.
     const Jpeg jpeg = decode(readResource("background.jpg"));
     ASSERT_TRUE(jpeg.ok) << jpeg.error;
+    EXPECT_EQ(jpeg.width, 8400);
+    EXPECT_EQ(jpeg.height, 3200);
     ASSERT_EQ(jpeg.sampling.size(), 3u);
     for (const Sampling& s : jpeg.sampling) {
         EXPECT_EQ(s.h, 1);
         EXPECT_EQ(s.v, 1);
     }
-}
-
-TEST(ArtworkTest, VisibleRegionIsBlockAlignedAndCoversTheWindow) {
-    expectBaselineOfSize("background-visible.jpg", 320, 216);
-    const Jpeg jpeg = decode(readResource("background-visible.jpg"));
-    ASSERT_TRUE(jpeg.ok) << jpeg.error;
-    EXPECT_GE(jpeg.width, kShownWidth);
-    EXPECT_GE(jpeg.height, kShownHeight);
-    EXPECT_EQ(jpeg.width % 8, 0);
-    EXPECT_EQ(jpeg.height % 8, 0);
 }
 
 TEST(ArtworkTest, VisibleRegionShowsTheBackgroundsWhiteCornerUnchanged) {
@@ -287,27 +230,92 @@ TEST(ArtworkTest, IconImagesAreTransparentAroundTheSheetOnly) {
 
 namespace {
 
-// An uncompressed 24-bit or 8-bit palette BMP as RGB rows from the top; empty for anything else.
-std::vector<unsigned char> bmpPixels(const std::vector<unsigned char>& bmp, int& width, int& height) {
-    if (bmp.size() < 54 || bmp[0] != 'B' || bmp[1] != 'M' || le32(bmp, 30) != 0) {
-        return {};
+// A bitmap file as the resource compiler embeds it and LoadImage reads it on every Windows version: a file
+// header, a BITMAPINFOHEADER, a palette for 8 bits, then the rows, uncompressed, each padded to four bytes.
+struct BitmapFile {
+    std::string fault; // "" when the program can load it as it is
+    int width = 0;
+    int height = 0;
+    bool bottomUp = true;
+    int bpp = 0;
+    size_t pixels = 0;
+    size_t palette = 0;
+};
+
+BitmapFile bitmapFile(const std::vector<unsigned char>& bmp) {
+    BitmapFile file;
+    if (bmp.size() < 54 || bmp[0] != 'B' || bmp[1] != 'M') {
+        file.fault = "not a bitmap file";
+        return file;
     }
-    const size_t pixels = le32(bmp, 10);
-    const size_t palette = 14 + le32(bmp, 14);
-    width = static_cast<int>(le32(bmp, 18));
+    file.pixels = le32(bmp, 10);
+    file.palette = 14 + le32(bmp, 14);
+    file.width = static_cast<int>(le32(bmp, 18));
     const auto rawHeight = static_cast<int32_t>(le32(bmp, 22));
-    height = rawHeight < 0 ? -rawHeight : rawHeight;
-    const int bpp = static_cast<int>(le16(bmp, 28));
-    if (bpp != 24 && bpp != 8) {
+    file.bottomUp = rawHeight > 0;
+    file.height = file.bottomUp ? rawHeight : -rawHeight;
+    file.bpp = static_cast<int>(le16(bmp, 28));
+    if (le32(bmp, 2) != bmp.size()) {
+        file.fault = "its header gives another file size";
+    } else if (le32(bmp, 14) != 40) {
+        file.fault = "not a BITMAPINFOHEADER";
+    } else if (le16(bmp, 26) != 1) {
+        file.fault = "not one plane";
+    } else if (le32(bmp, 30) != 0) {
+        file.fault = "compressed";
+    } else if (file.bpp != 24 && file.bpp != 8) {
+        file.fault = "neither 24 bits nor an 8-bit palette: " + std::to_string(file.bpp) + " bits";
+    } else if (file.bpp == 8 &&
+               (le32(bmp, 46) > 256 || file.palette + 4 * size_t{le32(bmp, 46)} > file.pixels)) {
+        file.fault = "the palette runs into the pixels";
+    } else if (file.width <= 0 || file.height <= 0 ||
+               file.pixels + rowBytes(file.width, file.bpp) * static_cast<size_t>(file.height) > bmp.size()) {
+        file.fault = "the rows run past the end of the file";
+    }
+    return file;
+}
+
+// The bitmaps the resource script embeds, by file name, in the order it names them.
+std::vector<std::string> embeddedBitmaps() {
+    std::ifstream script(std::string(TOVALSET_RESOURCES_DIR) + "/TovalSet.rc");
+    std::vector<std::string> names;
+    for (std::string line; std::getline(script, line);) {
+        const size_t keyword = line.find(" BITMAP \"");
+        if (keyword != std::string::npos && line.rfind("//", 0) != 0) {
+            const size_t first = keyword + 9;
+            names.push_back(line.substr(first, line.find('"', first) - first));
+        }
+    }
+    return names;
+}
+
+// An embedded bitmap of exactly this size, loadable as it is.
+void expectEmbeddedBitmapOfSize(const std::string& name, int width, int height) {
+    SCOPED_TRACE(name);
+    const auto bytes = readResource(name);
+    ASSERT_FALSE(bytes.empty()) << "missing or empty";
+    const BitmapFile file = bitmapFile(bytes);
+    EXPECT_EQ(file.fault, "");
+    EXPECT_EQ(file.width, width);
+    EXPECT_EQ(file.height, height);
+}
+
+// The bitmap's pixels as RGB rows from the top; empty when it cannot be loaded.
+std::vector<unsigned char> bmpPixels(const std::vector<unsigned char>& bmp, int& width, int& height) {
+    const BitmapFile file = bitmapFile(bmp);
+    if (!file.fault.empty()) {
         return {};
     }
-    const size_t stride = rowBytes(width, bpp);
+    width = file.width;
+    height = file.height;
+    const size_t stride = rowBytes(width, file.bpp);
     std::vector<unsigned char> rgb;
     for (int y = 0; y < height; ++y) {
-        const size_t row = pixels + stride * static_cast<size_t>(rawHeight < 0 ? y : height - 1 - y);
+        const size_t row = file.pixels + stride * static_cast<size_t>(file.bottomUp ? height - 1 - y : y);
         for (int x = 0; x < width; ++x) {
-            const size_t at =
-                bpp == 24 ? row + static_cast<size_t>(x) * 3 : palette + 4 * size_t{bmp.at(row + x)};
+            const size_t at = file.bpp == 24
+                                  ? row + static_cast<size_t>(x) * 3
+                                  : file.palette + 4 * size_t{bmp.at(row + static_cast<size_t>(x))};
             rgb.insert(rgb.end(), {bmp.at(at + 2), bmp.at(at + 1), bmp.at(at)});
         }
     }
@@ -327,7 +335,50 @@ void expectDecodedJpeg(const std::string& name) {
     EXPECT_TRUE(bitmap == jpeg.corner) << name << ": the bitmap is not the JPEG's decoded pixels";
 }
 
+// Each button's picture in every rendition the window may draw, named by its scale; the one for 100 % is
+// the button's 130 x 35.
+const char* const kRenditionSuffixes[] = {"", "-125", "-150", "-200"};
+static_assert(std::size(kRenditionSuffixes) == tovalset::ui::kRenditionDpi.size(), "one file per rendition");
+
+// The embedded background: the block-aligned cut of the full picture's top-left corner.
+const char* const kBackground = "background-visible";
+
 } // namespace
+
+TEST(ArtworkTest, TheResourceScriptEmbedsEachButtonsRenditionsAndTheBackground) {
+    std::vector<std::string> expected = {std::string(kBackground) + ".bmp"};
+    for (const char* suffix : kRenditionSuffixes) {
+        for (int i = 1; i <= 6; ++i) {
+            expected.push_back("Command" + std::to_string(i) + suffix + ".bmp");
+        }
+    }
+    EXPECT_EQ(embeddedBitmaps(), expected);
+}
+
+TEST(ArtworkTest, ButtonBitmapsAreLoadableAndTheButtonsSizeAtTheirScale) {
+    using namespace tovalset::ui;
+    ASSERT_EQ(ToPixels(kButtonWidthTwips, kBaseDpi), 130);
+    ASSERT_EQ(ToPixels(kButtonHeightTwips, kBaseDpi), 35);
+    for (std::size_t r = 0; r < kRenditionDpi.size(); ++r) {
+        for (int i = 1; i <= 6; ++i) {
+            // Exactly the button the window makes at that scale, so the picture is copied, not resampled.
+            expectEmbeddedBitmapOfSize("Command" + std::to_string(i) + kRenditionSuffixes[r] + ".bmp",
+                                       ToPixels(kButtonWidthTwips, kRenditionDpi[r]),
+                                       ToPixels(kButtonHeightTwips, kRenditionDpi[r]));
+        }
+    }
+}
+
+TEST(ArtworkTest, EmbeddedBackgroundIsBlockAlignedAndCoversTheWindow) {
+    const std::string name = std::string(kBackground) + ".bmp";
+    expectEmbeddedBitmapOfSize(name, 320, 216);
+    const BitmapFile file = bitmapFile(readResource(name));
+    EXPECT_GE(file.width, kShownWidth);
+    EXPECT_GE(file.height, kShownHeight);
+    // Cut on the JPEG's 8 x 8 block grid, so that the cut holds the full picture's blocks unchanged.
+    EXPECT_EQ(file.width % 8, 0);
+    EXPECT_EQ(file.height % 8, 0);
+}
 
 TEST(ArtworkTest, EmbeddedBitmapsAreTheirJpegsDecoded) {
     for (int i = 1; i <= 6; ++i) {
@@ -335,5 +386,5 @@ TEST(ArtworkTest, EmbeddedBitmapsAreTheirJpegsDecoded) {
             expectDecodedJpeg("Command" + std::to_string(i) + suffix);
         }
     }
-    expectDecodedJpeg("background-visible");
+    expectDecodedJpeg(kBackground);
 }

@@ -199,7 +199,7 @@ TEST_P(ConfigureBrowserZoneFailure, StopsAtTheFailedCallWithTheOneMessage) {
 
     EXPECT_EQ(os.ValueCount(kZone), point.zoneValuesKept);
     for (std::size_t i = 0; i < point.zoneValuesKept; ++i) {
-        EXPECT_TRUE(IsDword(os.Value(kZone, kSettings[i]), 0));
+        EXPECT_TRUE(IsDword(os.Value(kZone, kSettings[i]), 0)) << Narrow(kSettings[i]);
     }
     EXPECT_EQ(os.HasKey(DomainKey()), point.domainKeyMade);
     EXPECT_EQ(os.Value(DomainKey(), L"*"), nullptr);
@@ -338,25 +338,25 @@ const OverrideCase kOverrideCases[] = {
 
 TEST(ConfigureBrowserZone, WhatOverridesTheWrittenSettingsIsSaidAndNoWindowIsAskedToClose) {
     for (const OverrideCase& c : kOverrideCases) {
+        SCOPED_TRACE(c.name);
         FakePlatform os;
         os.AddWindow(L"IEFrame");
         c.set(os);
         ConfigureBrowserZone(os);
 
         // The settings are written all the same.
-        EXPECT_TRUE(IsDword(os.Value(DomainKey(), L"*"), 2)) << c.name;
-        EXPECT_EQ(os.OpenKeyCount(), 0u) << c.name;
+        EXPECT_TRUE(IsDword(os.Value(DomainKey(), L"*"), 2));
+        EXPECT_EQ(os.OpenKeyCount(), 0u);
         if (c.cause.empty()) {
-            EXPECT_EQ(os.messages(), std::vector<std::wstring>{kZoneOkMessage}) << c.name;
-            EXPECT_EQ(os.posted().size(), 1u) << c.name;
+            EXPECT_EQ(os.messages(), std::vector<std::wstring>{kZoneOkMessage});
+            EXPECT_EQ(os.posted().size(), 1u);
         } else {
             EXPECT_EQ(os.messages(),
                       std::vector<std::wstring>{L"The settings were written, but a policy on this "
                                                 L"computer overrides them: " +
                                                 c.cause + L". Ask your administrator to add " + kDomain +
-                                                L" to Trusted Sites."})
-                << c.name;
-            EXPECT_TRUE(os.posted().empty()) << c.name;
+                                                L" to Trusted Sites."});
+            EXPECT_TRUE(os.posted().empty());
         }
     }
 }

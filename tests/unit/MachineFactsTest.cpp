@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 using namespace tovalset;
 using tovalset::fake::FakePlatform;
 
@@ -33,12 +35,13 @@ TEST(OsProductName, NamesWindows11ByItsBuildAndLeavesEverythingElseAsRecorded) {
                           Case{"Windows Server 2022", "20348", L"Windows Server 2022"},
                           Case{"Microsoft Windows XP", "2600", L"Microsoft Windows XP"},
                           Case{"Windows 11 Home", "26100", L"Windows 11 Home"}}) {
+        SCOPED_TRACE(std::string(c.productName) + ", build " + (c.build != nullptr ? c.build : "(none)"));
         FakePlatform os;
         SetText(os, kWindows, L"ProductName", c.productName);
         if (c.build != nullptr) {
             SetText(os, kWindows, L"CurrentBuildNumber", c.build);
         }
-        EXPECT_EQ(OsProductName(os), c.shown) << c.productName << " " << (c.build ? c.build : "-");
+        EXPECT_EQ(OsProductName(os), c.shown);
     }
 }
 
@@ -57,6 +60,8 @@ TEST(BrowserVersion, PrefersTheServiceVersionWhenItIsThere) {
     for (const Case& c : {Case{"11.0.22621.0", "9.11.22621.0", L"11.0.22621.0"},
                           Case{nullptr, "8.0.6001.18702", L"8.0.6001.18702"},
                           Case{"", "9.10.9200.16384", L"9.10.9200.16384"}, Case{nullptr, nullptr, L""}}) {
+        SCOPED_TRACE(std::string("svcVersion ") + (c.svcVersion != nullptr ? c.svcVersion : "(none)") +
+                     ", Version " + (c.version != nullptr ? c.version : "(none)"));
         FakePlatform os;
         if (c.svcVersion != nullptr) {
             SetText(os, kBrowser, L"svcVersion", c.svcVersion);

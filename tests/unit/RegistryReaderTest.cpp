@@ -37,7 +37,7 @@ TEST_P(ReadsAValue, AsTextOrEmpty) {
     const ReadCase& c = GetParam();
     FakePlatform os;
     os.SetValue(kKey, L"ProductName", {c.type, c.data});
-    EXPECT_EQ(GetString(os, HKEY_LOCAL_MACHINE, kPath, L"ProductName"), c.expected);
+    EXPECT_EQ(GetString(os, kLocalMachine, kPath, L"ProductName"), c.expected);
     EXPECT_EQ(os.OpenKeyCount(), 0u);
 }
 
@@ -62,7 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(GetString, ProbesThenReadsExactlyTheProbedSizeThenClosesTheKey) {
     FakePlatform os;
     os.SetValue(kKey, L"ProductName", {REG_SZ, Bytes(std::string("XP\0", 3))});
-    EXPECT_EQ(GetString(os, HKEY_LOCAL_MACHINE, kPath, L"ProductName"), L"XP");
+    EXPECT_EQ(GetString(os, kLocalMachine, kPath, L"ProductName"), L"XP");
     EXPECT_EQ(os.calls(), (std::vector<std::string>{
                               "RegOpenKeyA(HKLM, \"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\")",
                               "RegQueryValueExA(#1, \"ProductName\", 0, null, 0)",
@@ -72,25 +72,25 @@ TEST(GetString, ProbesThenReadsExactlyTheProbedSizeThenClosesTheKey) {
 TEST(GetString, TypeNoneReadsIntoTwoBytesAtMost) {
     FakePlatform os;
     os.SetValue(kKey, L"Small", {REG_NONE, {7}});
-    EXPECT_EQ(GetString(os, HKEY_LOCAL_MACHINE, kPath, L"Small"), L"7");
+    EXPECT_EQ(GetString(os, kLocalMachine, kPath, L"Small"), L"7");
     EXPECT_EQ(os.calls()[2], "RegQueryValueExA(#1, \"Small\", 0, buffer, 2)");
 }
 
 TEST(GetString, MissingValueMissingKeyAndFailedReadsGiveEmptyText) {
     FakePlatform os;
     os.SetValue(kKey, L"ProductName", {REG_SZ, Bytes(std::string("XP\0", 3))});
-    EXPECT_EQ(GetString(os, HKEY_LOCAL_MACHINE, kPath, L"Version"), L"");
-    EXPECT_EQ(GetString(os, HKEY_LOCAL_MACHINE, L"SOFTWARE\\Absent", L"ProductName"), L"");
+    EXPECT_EQ(GetString(os, kLocalMachine, kPath, L"Version"), L"");
+    EXPECT_EQ(GetString(os, kLocalMachine, L"SOFTWARE\\Absent", L"ProductName"), L"");
     // The missing key leaves handle 0, which is still closed.
     EXPECT_EQ(os.calls().back(), "RegCloseKey(#0)");
     EXPECT_EQ(RegQueryStringValue(os, KeyHandle::None, L"ProductName"), L"");
 
     // Three queries so far; the fourth is the next probe, the sixth the read after the probe after it.
     os.Fail("RegQueryValueExA", 4, fake::kAccessDenied);
-    EXPECT_EQ(GetString(os, HKEY_LOCAL_MACHINE, kPath, L"ProductName"), L"");
+    EXPECT_EQ(GetString(os, kLocalMachine, kPath, L"ProductName"), L"");
     os.Fail("RegQueryValueExA", 6, fake::kAccessDenied);
-    EXPECT_EQ(GetString(os, HKEY_LOCAL_MACHINE, kPath, L"ProductName"), L"");
-    EXPECT_EQ(GetString(os, HKEY_LOCAL_MACHINE, kPath, L"ProductName"), L"XP");
+    EXPECT_EQ(GetString(os, kLocalMachine, kPath, L"ProductName"), L"");
+    EXPECT_EQ(GetString(os, kLocalMachine, kPath, L"ProductName"), L"XP");
     EXPECT_EQ(os.OpenKeyCount(), 0u);
 }
 
@@ -105,7 +105,7 @@ TEST(GetString, AValueThatGrowsBetweenProbeAndReadGivesEmptyText) {
                 os.SetValue(kKey, L"V", {type, Bytes(std::string("abcdefgh\0", 9))});
             }
         };
-        EXPECT_EQ(GetString(os, HKEY_LOCAL_MACHINE, kPath, L"V"), L"") << type;
+        EXPECT_EQ(GetString(os, kLocalMachine, kPath, L"V"), L"") << type;
     }
 }
 
@@ -115,7 +115,7 @@ TEST(GetString, HandsTheCallersRootAndTextsToTheRegistryExactly) {
     const std::wstring path = L"Software\\\u0645\u0627";
     const std::wstring value = L"\u0646\u0627\u0645";
     os.SetValue(L"HKCU\\" + path, value, {REG_SZ, Bytes(std::string("ok\0", 3))});
-    EXPECT_EQ(GetString(os, HKEY_CURRENT_USER, path, value), L"ok");
+    EXPECT_EQ(GetString(os, kCurrentUser, path, value), L"ok");
     EXPECT_EQ(os.calls(),
               (std::vector<std::string>{"RegOpenKeyA(HKCU, \"Software\\\\x{645}\\x{627}\")",
                                         "RegQueryValueExA(#1, \"\\x{646}\\x{627}\\x{645}\", 0, null, 0)",

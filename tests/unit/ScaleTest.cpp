@@ -42,10 +42,10 @@ TEST(ScaleTest, LengthsAreTheirTwipsToTheNearestPixel) {
 
 TEST(ScaleTest, TheLabelFontIsEightAndAQuarterPointsAtEveryScale) {
     // As the system's MulDiv rounds: 11 pixels at 96 dpi, 16.5 up to 17 at 144.
-    EXPECT_EQ(FontHeight(825, 96), -11);
-    EXPECT_EQ(FontHeight(825, 120), -14);
-    EXPECT_EQ(FontHeight(825, 144), -17);
-    EXPECT_EQ(FontHeight(825, 192), -22);
+    EXPECT_EQ(FontHeight(kLabelFontHundredthsOfPoint, 96), -11);
+    EXPECT_EQ(FontHeight(kLabelFontHundredthsOfPoint, 120), -14);
+    EXPECT_EQ(FontHeight(kLabelFontHundredthsOfPoint, 144), -17);
+    EXPECT_EQ(FontHeight(kLabelFontHundredthsOfPoint, 192), -22);
 }
 
 TEST(ScaleTest, EachScaleDrawsItsOwnRenditionOrShrinksTheNextLarger) {

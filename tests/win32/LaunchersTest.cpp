@@ -92,7 +92,7 @@ TEST_F(Launchers, OpenHelpStartsTheViewerWithTheTopicAndShowsNothing) {
         boxes = answerer.texts();
     }
     ASSERT_TRUE(test::WaitForFile(record, 10000)) << "the help viewer was not started";
-    const std::string started = test::ReadFile(record);
+    const std::string started = test::FileText(record);
     const std::string parameter = " All\\TovalSetHelp.chm::/TopicFileName.htm";
     ASSERT_GE(started.size(), parameter.size());
     EXPECT_EQ(started.substr(started.size() - parameter.size()), parameter) << started;

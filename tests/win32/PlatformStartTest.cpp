@@ -5,6 +5,7 @@
 #include "actions/Launchers.h"
 #include "actions/RunAction.h"
 #include "platform/win32/HandleCast.h"
+#include "platform/win32/ProgramStart.h"
 #include "platform/win32/Text.h"
 #include "platform/win32/Win32Platform.h"
 #include "tests/support/TestSupport.h"
@@ -68,7 +69,7 @@ protected:
     }
     Record Started() {
         EXPECT_TRUE(test::WaitForFile(record_, 10000)) << "the program did not start";
-        return Parse(test::ReadFile(record_));
+        return Parse(test::FileText(record_));
     }
 
     test::ScratchFolder folder_;
@@ -363,14 +364,15 @@ TEST(AnyFolder, TheActionsStartTheirProgramsWithTheirOwnCommandLines) {
     if (GetEnvironmentVariableA("TOVALSET_ACP", expected, sizeof expected) != 0) {
         ASSERT_EQ(GetACP(), std::stoul(expected));
     }
-    const std::string c5 = "All\\certmgr /add /c  All\\GICADigitalSign-Silver(L2)New.cer /s  root";
-    const std::string c6 = "All\\certmgr /add /c  All\\GovernmentalGeneralIntermediateCANew.cer /s  root";
-    const std::string c7 = "All\\certmgr /add /c  All\\IslamicRepublicofIRANRootCANew.cer /s  root";
-    const std::string c2 = "All\\certmgr /add /c  All\\IRIranCommerceIntermediateCAOld.cer /s  root";
-    const std::string root = "All\\certmgr /add /c  All\\DigitalSignOld.cer /s  root\n" + c2 + "\n" +
-                             "All\\certmgr /add /c  All\\IRIranCommerceIntermediateCA.cer /s  root\n" + c2 +
-                             "\n" + "All\\certmgr /add /c  All\\IRIROOTCA.crt /s  root\n" + c5 + "\n" + c6 +
-                             "\n" + c7 + "\n";
+    const std::vector<std::wstring> imports = RootCertificateImports();
+    std::string root;
+    for (const std::wstring& file : imports) {
+        root += "All\\certmgr /add /c  All\\" + win32::ToAnsi(file) + " /s  root\n";
+    }
+    const std::string renewal =
+        "All\\certmgr /add /c  All\\GICADigitalSign-Silver(L2)New.cer /s  root\n"
+        "All\\certmgr /add /c  All\\GovernmentalGeneralIntermediateCANew.cer /s  root\n"
+        "All\\certmgr /add /c  All\\IslamicRepublicofIRANRootCANew.cer /s  root\n";
     struct Case {
         const char* name;
         Action action;
@@ -379,8 +381,8 @@ TEST(AnyFolder, TheActionsStartTheirProgramsWithTheirOwnCommandLines) {
     };
     // The recording stand-in adds no certificate, so every import it runs is reported as not in the store:
     // one box per import.
-    const Case cases[] = {{"root", &InstallRootCertificates, root, 8},
-                          {"new", &InstallNewCertificates, c5 + "\n" + c6 + "\n" + c7 + "\n", 3},
+    const Case cases[] = {{"root", &InstallRootCertificates, root, imports.size()},
+                          {"new", &InstallNewCertificates, renewal, 3},
                           {"pki", &LaunchPkiTool, "All\\TOVALPKI.exe\n", 0}};
     // A Persian user name (letters code page 1256 has), two blanks in a row, and Georgian letters that no
     // ANSI code page has, all in one name: each alone is enough to break an ANSI start.
@@ -404,7 +406,7 @@ TEST(AnyFolder, TheActionsStartTheirProgramsWithTheirOwnCommandLines) {
         }
         // The certificate manager is waited for, and has logged its line by then; the middleware is not.
         EXPECT_TRUE(test::WaitForText(log, c.lines, 10000)) << c.name;
-        EXPECT_EQ(test::ReadFile(log), c.lines) << c.name;
+        EXPECT_EQ(test::FileText(log), c.lines) << c.name;
         EXPECT_EQ(boxes.size(), c.boxes) << c.name;
         for (const std::string& box : boxes) {
             EXPECT_EQ(box.rfind("message: ", 0), 0u) << box;

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -47,11 +48,11 @@ class InRootStore {
 public:
     InRootStore(const char* demoFile, DWORD location)
         : location_(location), thumbprint_(test::Thumbprint(DemoFile(demoFile))) {
-        const std::string der = test::Der(DemoFile(demoFile));
+        const std::vector<std::uint8_t> der = test::Der(DemoFile(demoFile));
         const win32::UniqueCertStore store = Open();
-        added_ = store && CertAddEncodedCertificateToStore(
-                              store.get(), X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
-                              static_cast<DWORD>(der.size()), CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
+        added_ = store && CertAddEncodedCertificateToStore(store.get(), X509_ASN_ENCODING, der.data(),
+                                                           static_cast<DWORD>(der.size()),
+                                                           CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
     }
     InRootStore(const InRootStore&) = delete;
     InRootStore& operator=(const InRootStore&) = delete;
@@ -130,4 +131,32 @@ TEST_F(RootStore, FindsEachFormInThePartOfTheStoreItIsIn) {
         const InRootStore machine(name, CERT_SYSTEM_STORE_LOCAL_MACHINE);
         EXPECT_EQ(LookUp(wide).standing, Standing::MachinePart) << name;
     }
+}
+
+// The thumbprint that the look-up and the tests compute, against CryptoAPI's own reading and hash of each
+// form.
+TEST(Thumbprint, IsCryptoApisForDerAndPem) {
+    int pem = 0;
+    for (const char* name : {"DigitalSignOld.cer", "IRIROOTCA.crt"}) {
+        std::string data = test::FileText(DemoFile(name));
+        if (data.find("-----BEGIN") != std::string::npos) {
+            ++pem;
+            DWORD size = 0;
+            ASSERT_TRUE(CryptStringToBinaryA(data.c_str(), 0, CRYPT_STRING_BASE64HEADER, nullptr, &size,
+                                             nullptr, nullptr))
+                << name;
+            std::string der(size, '\0');
+            ASSERT_TRUE(CryptStringToBinaryA(data.c_str(), 0, CRYPT_STRING_BASE64HEADER,
+                                             reinterpret_cast<BYTE*>(der.data()), &size, nullptr, nullptr))
+                << name;
+            data = der.substr(0, size);
+        }
+        BYTE hash[20] = {};
+        DWORD size = sizeof hash;
+        ASSERT_TRUE(CryptHashCertificate(0, CALG_SHA1, 0, reinterpret_cast<const BYTE*>(data.data()),
+                                         static_cast<DWORD>(data.size()), hash, &size))
+            << name;
+        EXPECT_EQ(test::Thumbprint(DemoFile(name)), std::vector<BYTE>(hash, hash + size)) << name;
+    }
+    EXPECT_EQ(pem, 1);
 }

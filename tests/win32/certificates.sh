@@ -17,8 +17,6 @@ source "$(dirname "$(realpath "$0")")/../support/time-scale.sh"
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 roots='HKCU\Software\Microsoft\SystemCertificates\Root\Certificates'
-files=(DigitalSignOld.cer IRIranCommerceIntermediateCAOld.cer IRIranCommerceIntermediateCA.cer IRIROOTCA.crt
-    'GICADigitalSign-Silver(L2)New.cer' GovernmentalGeneralIntermediateCANew.cer IslamicRepublicofIRANRootCANew.cer)
 ok='message: The Import Was Successfull '
 
 thumbprint() {
@@ -26,8 +24,41 @@ thumbprint() {
     grep -q -- '-----BEGIN' "$1" && form=PEM
     openssl x509 -inform "$form" -in "$1" -noout -fingerprint -sha1 | sed 's/.*=//; s/://g'
 }
+# The actions' own lists, one file a line (action_driver files|imports): the certificate files of the
+# support folder, or the ones the install button imports in its order.
+certificate_files() { wine "$driver" "$1" | tr -d '\r'; }
+# files: every certificate file, each once; thumb: each one's thumbprint, as openssl reads it; root_steps:
+# the install button's steps in order, as "<file>|<what is shown when it lands>".
 declare -A thumb
-for f in "${files[@]}"; do thumb[$f]=$(thumbprint "$bin/All/$f"); done
+read_certificate_files() {
+    mapfile -t files < <(certificate_files files)
+    ((${#files[@]} > 0)) || fail "the driver named no certificate files"
+    for f in "${files[@]}"; do thumb[$f]=$(thumbprint "$bin/All/$f"); done
+    root_steps=()
+    while IFS= read -r f; do root_steps+=("$f|$ok"); done < <(certificate_files imports)
+}
+# The renewal script's steps, the same way.
+new_steps=('GICADigitalSign-Silver(L2)New.cer|'
+    'GovernmentalGeneralIntermediateCANew.cer|message: GovernmentalGeneralIntermediateCANew Is OK!'
+    'IslamicRepublicofIRANRootCANew.cer|')
+
+# shown_failing <file> <exit code> <steps...>: what a script shows when the certificate manager ends with
+# that exit code for that file ("" for none). A success message stands for every import since the message
+# before it, and is not shown after a failed one.
+shown_failing() {
+    local failing=$1 code=$2 step failed=0
+    shift 2
+    for step in "$@"; do
+        if [[ ${step%%|*} == "$failing" ]]; then
+            echo "message: Import failed: All\\$failing (certmgr exit code $code)."
+            failed=1
+        elif [[ -n ${step#*|} ]]; then
+            ((failed)) || echo "${step#*|}"
+        fi
+        [[ -z ${step#*|} ]] || failed=0
+    done
+    echo "still running"
+}
 
 # A copy of the session's prefix with a copy of the exe's folder in it, whose server runs until the copy is
 # dropped. The cases of a group share it, each starting from an empty store (empty_store): a new copy and
@@ -62,11 +93,11 @@ in_store() { grep -qix "$1" <<<"$store"; }
 
 if [[ $group == actions ]]; then
     fresh
+    read_certificate_files
 
     echo "== all seven certificates"
     out=$(run "$app" root)
-    expected=$(printf "$ok\\n%.0s" 1 2 3 4 5 6 7 8; echo "still running")
-    [[ "$out" == "$expected" ]] || fail "root script showed: $out"
+    [[ "$out" == "$(shown_failing "" 0 "${root_steps[@]}")" ]] || fail "root script showed: $out"
     look
     for f in "${files[@]}"; do in_store "${thumb[$f]}" || fail "$f is not in the root store"; done
 
@@ -86,9 +117,8 @@ if [[ $group == actions ]]; then
     echo "no certificate here" >"$app/All/IRIROOTCA.crt"
     out=$(run "$app" root)
     cp -a "$bin/All/IRIROOTCA.crt" "$app/All/"
-    expected=$(printf "$ok\\n%.0s" 1 2 3 4; echo 'message: Import failed: All\IRIROOTCA.crt (certmgr exit code 3).'
-        printf "$ok\\n%.0s" 6 7 8; echo "still running")
-    [[ "$out" == "$expected" ]] || fail "with a corrupt file the root script showed: $out"
+    [[ "$out" == "$(shown_failing IRIROOTCA.crt 3 "${root_steps[@]}")" ]] ||
+        fail "with a corrupt file the root script showed: $out"
     look
     for f in "${files[@]}"; do
         [[ $f == IRIROOTCA.crt ]] && continue
@@ -143,34 +173,6 @@ if [[ $group == actions ]]; then
     exit 0
 fi
 
-# The scripts' steps in order, as "<file>|<what is shown when it lands>".
-root_steps=()
-for f in DigitalSignOld.cer IRIranCommerceIntermediateCAOld.cer IRIranCommerceIntermediateCA.cer \
-    IRIranCommerceIntermediateCAOld.cer IRIROOTCA.crt 'GICADigitalSign-Silver(L2)New.cer' \
-    GovernmentalGeneralIntermediateCANew.cer IslamicRepublicofIRANRootCANew.cer; do
-    root_steps+=("$f|$ok")
-done
-new_steps=('GICADigitalSign-Silver(L2)New.cer|'
-    'GovernmentalGeneralIntermediateCANew.cer|message: GovernmentalGeneralIntermediateCANew Is OK!'
-    'IslamicRepublicofIRANRootCANew.cer|')
-
-# shown_without <missing file> <steps...>: what a script shows when that file is missing. A success
-# message stands for every import since the message before it, and is not shown after a failed one.
-shown_without() {
-    local missing=$1 step failed=0
-    shift
-    for step in "$@"; do
-        if [[ ${step%%|*} == "$missing" ]]; then
-            echo "message: Import failed: All\\$missing (certmgr exit code 2)."
-            failed=1
-        elif [[ -n ${step#*|} ]]; then
-            ((failed)) || echo "${step#*|}"
-        fi
-        [[ -z ${step#*|} ]] || failed=0
-    done
-    echo "still running"
-}
-
 # Every process that runs in a prefix, by its command line.
 processes_in() {
     local environ
@@ -192,6 +194,7 @@ one_error_box() {
 
 if [[ $group == files ]]; then
     fresh
+    read_certificate_files
     store_checked=()
     for f in "${files[@]}"; do
         # The renewal script is the shorter one for the files that it imports.
@@ -212,7 +215,7 @@ if [[ $group == files ]]; then
         fi
         rm "$app/All/$f"
         out=$(run "$app" "$script")
-        [[ "$out" == "$(shown_without "$f" "${steps[@]}")" ]] || fail "without $f the $script script showed: $out"
+        [[ "$out" == "$(shown_failing "$f" 2 "${steps[@]}")" ]] || fail "without $f the $script script showed: $out"
         if ((look)); then
             look
             for step in "${steps[@]}"; do

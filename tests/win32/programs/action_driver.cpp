@@ -1,9 +1,13 @@
 // Runs one action on the real platform in the current directory, as its button would, answering every
 // box it shows. Prints each box ("message: ..." or "error: ...") and, last, "still running", which shows
-// that the program went on after whatever the action met: it is printed only when one more box, shown
-// through the same platform after the action had returned, was shown and answered like the action's.
+// that the program went on after whatever the action met: it is printed only when the action came back
+// and one more box, shown through the same platform after it, was shown and answered like the action's;
+// otherwise "not running on: " and why.
 //   action_driver <zone|root|new|pki|help>
 //   action_driver read <HKLM path> <value name>   prints what GetString reads
+//   action_driver shell <file>                     prints what the platform's ShellExecuteA returns for it
+//   action_driver files | imports   prints, one a line, the certificate files of the support folder, or the
+//                                   ones the install button imports in its order
 // With TOVALSET_TEST_CERTMGR_BOUND_MS set, a program the action waits for is waited for that long at most
 // instead of the action's own bound (two minutes for the certificate manager), so that a test of a tool that
 // never ends stays short. The setting lives here only; the program has none.
@@ -54,6 +58,22 @@ int main(int argc, char** argv) {
         std::printf("%s\n", tovalset::win32::ToAnsi(text).c_str());
         return 0;
     }
+    if (argc == 3 && std::strcmp(argv[1], "shell") == 0) {
+        tovalset::win32::Win32Platform os;
+        const std::intptr_t result =
+            os.ShellExecuteA(tovalset::WindowHandle::None, L"open", tovalset::win32::FromAnsi(argv[2]), L"",
+                             L"", SW_SHOWNORMAL);
+        std::printf("%lld\n", static_cast<long long>(result));
+        return 0;
+    }
+    if (argc == 2 && (std::strcmp(argv[1], "files") == 0 || std::strcmp(argv[1], "imports") == 0)) {
+        const auto files = std::strcmp(argv[1], "files") == 0 ? tovalset::CertificateFiles()
+                                                              : tovalset::RootCertificateImports();
+        for (const std::wstring& file : files) {
+            std::printf("%s\n", tovalset::win32::ToAnsi(file).c_str());
+        }
+        return 0;
+    }
     struct Named {
         const char* name;
         tovalset::Action action;
@@ -70,29 +90,40 @@ int main(int argc, char** argv) {
         }
     }
     if (action == nullptr) {
-        std::fprintf(stderr, "usage: action_driver <zone|root|new|pki|help> | read <path> <value>\n");
+        std::fprintf(stderr, "usage: action_driver <zone|root|new|pki|help> | read <path> <value> | "
+                             "shell <file> | files | imports\n");
         return 2;
     }
 
     BoundedWaitPlatform os;
     std::vector<std::string> texts;
-    const std::string wentOn = "message: still running";
+    // Why the program did not go on after the action; empty when it did: the action came back, without an
+    // exception that a window would not survive, and one more box, shown through the same platform
+    // after it, came up and was answered. A box that cannot be shown any more (its thread's messages
+    // taken over, the platform thinking the window is going) comes back without one.
+    std::string notRunningOn;
     {
         tovalset::test::MessageBoxAnswerer answerer;
-        tovalset::RunAction(os, action);
-        os.ShowMessage(L"still running");
-        texts = answerer.texts();
-    }
-    const bool stillRunning = !texts.empty() && texts.back() == wentOn;
-    if (stillRunning) {
-        texts.pop_back();
+        try {
+            tovalset::RunAction(os, action);
+            const std::size_t before = answerer.texts().size();
+            os.ShowMessage(L"still running");
+            texts = answerer.texts();
+            if (texts.size() != before + 1 || texts.back() != "message: still running") {
+                notRunningOn = "the box after the action was not shown and answered";
+            } else {
+                texts.pop_back();
+            }
+        } catch (const std::exception& error) {
+            texts = answerer.texts();
+            notRunningOn = std::string("the action ended in an exception: ") + error.what();
+        }
     }
     for (const auto& text : texts) {
         std::printf("%s\n", text.c_str());
     }
     // Said in the output, which the tests compare and show, not in the exit code, which stops a script
     // before it can.
-    std::printf("%s\n",
-                stillRunning ? "still running" : "not running on: the box after the action was not answered");
+    std::printf("%s\n", notRunningOn.empty() ? "still running" : ("not running on: " + notRunningOn).c_str());
     return 0;
 }

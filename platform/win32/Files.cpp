@@ -1,0 +1,38 @@
+#include "platform/win32/Files.h"
+
+#include "platform/win32/Handles.h"
+
+namespace tovalset::win32 {
+
+DWORD ReadWholeFile(const std::wstring& path, std::vector<std::uint8_t>& data, DWORD most, DWORD share) {
+    data.clear();
+    const UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        return ::GetLastError();
+    }
+    DWORD high = 0;
+    const DWORD size = ::GetFileSize(file.get(), &high);
+    if (size == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR) {
+        return ::GetLastError();
+    }
+    if (high != 0 || size > most) {
+        return ERROR_SUCCESS;
+    }
+    // Up to its end rather than the size it had: a file that another program is still writing may grow,
+    // though never past the bound.
+    std::uint8_t buffer[4096];
+    DWORD read = 0;
+    do {
+        if (!::ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr)) {
+            return ::GetLastError();
+        }
+        data.insert(data.end(), buffer, buffer + read);
+    } while (read > 0 && data.size() <= most);
+    if (data.size() > most) {
+        data.clear();
+    }
+    return ERROR_SUCCESS;
+}
+
+} // namespace tovalset::win32
