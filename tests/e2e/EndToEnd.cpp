@@ -35,6 +35,49 @@ void Send(INPUT input) {
     SendInput(1, &input, sizeof input);
 }
 
+// Where the input of the control's thread goes now, for a failure to say why a click was lost: the
+// foreground window, the thread's focus and capture windows, and whether the control shows itself pushed.
+std::string InputState(HWND control) {
+    const auto name = [](HWND window) {
+        char className[64] = "none";
+        if (window != nullptr) {
+            GetClassNameA(window, className, sizeof className);
+        }
+        return std::string(className);
+    };
+    GUITHREADINFO thread{};
+    thread.cbSize = sizeof thread;
+    GetGUIThreadInfo(GetWindowThreadProcessId(control, nullptr), &thread);
+    DWORD_PTR state = 0;
+    SendMessageTimeoutA(control, BM_GETSTATE, 0, 0, SMTO_ABORTIFHUNG, test::Bound(1000), &state);
+    POINT pointer{};
+    GetCursorPos(&pointer);
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    return " (pointer at " + std::to_string(pointer.x) + "," + std::to_string(pointer.y) +
+           ", the control from " + std::to_string(rect.left) + "," + std::to_string(rect.top) + " to " +
+           std::to_string(rect.right) + "," + std::to_string(rect.bottom) +
+           "; foreground: " + name(GetForegroundWindow()) + ", focus: " + name(thread.hwndFocus) +
+           ", capture: " + name(thread.hwndCapture) +
+           ((state & BST_PUSHED) != 0 ? ", pushed)" : ", not pushed)");
+}
+
+// A button of the mouse going down or up at a point of the screen. The point goes with it, as with a real
+// mouse: the thread that takes the click may still be working through pointer moves from before (the
+// pointer entering a window as the box over it closed), and a click without its point would land wherever
+// the last of those put the pointer.
+void SendButton(DWORD upOrDown, POINT at) {
+    const LONG width = GetSystemMetrics(SM_CXSCREEN);
+    const LONG height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    // The screen in 65536 steps each way; rounded up, so that the step maps back onto the very pixel.
+    input.mi.dx = (at.x * 65536 + width - 1) / width;
+    input.mi.dy = (at.y * 65536 + height - 1) / height;
+    input.mi.dwFlags = upOrDown | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    Send(input);
+}
+
 // A click of the left mouse button in the middle of `button`, as a user makes it: once nothing covers that
 // point, with the pointer there, and the button let go only once `button` has taken it down (it shows
 // itself pushed), so that it gets both halves of the click.
@@ -54,10 +97,7 @@ void MouseClick(HWND button) {
             5000)) {
         throw std::runtime_error("the pointer did not move onto the control to be clicked");
     }
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    Send(input);
+    SendButton(MOUSEEVENTF_LEFTDOWN, middle);
     const bool pushed = test::WaitUntil(
         [&] {
             DWORD_PTR state = 0;
@@ -67,10 +107,9 @@ void MouseClick(HWND button) {
         },
         5000);
     // Let go either way: a mouse button left down would drag whatever comes next.
-    input.mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    Send(input);
+    SendButton(MOUSEEVENTF_LEFTUP, middle);
     if (!pushed) {
-        throw std::runtime_error("the control did not take the mouse button going down");
+        throw std::runtime_error("the control did not take the mouse button going down" + InputState(button));
     }
 }
 
@@ -483,7 +522,8 @@ std::vector<std::string> App::AnswerBoxes(std::size_t count, DWORD milliseconds,
             PostOk(box);
         }
         if (!test::WaitUntil([box] { return IsWindow(box) == FALSE; }, 5000)) {
-            throw std::runtime_error("a message box did not close when it was answered: " + texts.back());
+            throw std::runtime_error("a message box did not close when it was answered: " + texts.back() +
+                                     InputState(FindWindowExA(box, nullptr, "Button", nullptr)));
         }
     }
     return texts;
