@@ -6,7 +6,8 @@
 #   unpack-shipped-exe.sh <win32 build dir>
 set -euo pipefail
 build=$(realpath "$1")
-newest() { ls -t "$build"/TovalSet-1.00-win32*.zip 2>/dev/null | head -n 1; }
+# None yet is no failure: under pipefail a failing ls would end the script without a word.
+newest() { ls -t "$build"/TovalSet-1.00-win32*.zip 2>/dev/null | head -n 1 || true; }
 zip=$(newest)
 if [[ -z "$zip" || "$zip" -ot "$build/bin/TovalSet.exe" ]]; then
     (cd "$build" && cpack -G ZIP -D TOVALSET_DEMO=1 >"$build/shipped.log" 2>&1) ||
