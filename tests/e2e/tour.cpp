@@ -134,6 +134,30 @@ int main(int argc, char** argv) {
         Boxes(app, 1);
     }
 
+    std::printf("System menu: Status report...\n");
+    app.ChooseSystemMenuItem(2);
+    HWND report = nullptr;
+    if (test::WaitUntil([&] { return (report = FindWindowA("#32770", "TovalSet status report")) != nullptr; },
+                        10000)) {
+        const std::string text = Text(GetDlgItem(report, IDC_REPORT_TEXT));
+        std::printf("  dialog   \"TovalSet status report\": %s...\n",
+                    text.substr(0, text.find('\r')).c_str());
+        // Drawn before it is taken: the dialog and its controls paint what is pending, then answer.
+        RedrawWindow(report, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutA(report, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, test::Bound(5000), &ignored);
+        RECT box;
+        GetWindowRect(report, &box);
+        std::string shot = argv[1];
+        shot.replace(shot.find_last_of('\\') + 1, std::string::npos, "StatusReport.bmp");
+        std::printf("  screenshot %s\n",
+                    e2e::SaveBmp(e2e::CaptureScreen(box), shot) ? shot.c_str() : "could not be saved");
+        e2e::App::KeyTo(report, VK_ESCAPE);
+        test::WaitUntil([&] { return IsWindow(report) == FALSE; }, 5000);
+    } else {
+        std::printf("  dialog   did not open\n");
+    }
+
     std::printf("Command3: exit\n");
     app.Click(app.control(IDC_COMMAND3));
     std::printf("  TovalSet ended with exit code %ld\n", app.WaitForExit(10000));
