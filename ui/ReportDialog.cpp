@@ -128,15 +128,6 @@ void Save(HWND dialog, const Report& report) {
     Tell(dialog, L"The report was saved as:\n" + path, 0);
 }
 
-// The report's text answers the dialog manager as a read-only field: the arrows and Page keys scroll it,
-// while Tab, Enter and Escape go to the dialog, so a keyboard reaches every button and Escape closes.
-LRESULT CALLBACK ReportTextProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
-    const auto original = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(edit, GWLP_USERDATA));
-    const LRESULT result = ::CallWindowProcW(original, edit, message, wParam, lParam);
-    return message == WM_GETDLGCODE ? result & ~static_cast<LRESULT>(DLGC_WANTALLKEYS | DLGC_WANTTAB)
-                                    : result;
-}
-
 INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     // Nothing may unwind through the system's code that called us.
     try {
@@ -144,10 +135,10 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
             ::SetWindowLongPtrW(dialog, DWLP_USER, lParam);
             const auto* report = reinterpret_cast<const Report*>(lParam);
             const HWND text = ::GetDlgItem(dialog, IDC_REPORT_TEXT);
-            ::SetWindowLongPtrW(text, GWLP_USERDATA, ::GetWindowLongPtrW(text, GWLP_WNDPROC));
-            ::SetWindowLongPtrW(text, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ReportTextProc));
             ::SetWindowTextW(text, report->text.c_str());
-            // The text first, for a screen reader to read out, without all of it selected.
+            // The text first, for a screen reader to read out, without all of it selected. Being a
+            // multi-line field in a dialog, it leaves Tab to the dialog (Ctrl+Tab would be its own), so
+            // the keyboard goes on to the buttons; Escape closes.
             ::SetFocus(text);
             ::SendMessageW(text, EM_SETSEL, 0, 0);
             return FALSE;

@@ -244,6 +244,11 @@ TEST_F(EndToEnd, TheStatusReportFromTheSystemMenuIsCopiedSavedAndClosed) {
         EXPECT_NE(text.find("\r\n" + line), std::string::npos) << line << " in:\n" << text;
     }
 
+    // The keyboard reaches the buttons: the text has the focus first, and Tab goes on to Copy.
+    EXPECT_EQ(GetDlgCtrlID(app.focus()), IDC_REPORT_TEXT);
+    App::KeyTo(dialog, VK_TAB);
+    EXPECT_TRUE(test::WaitUntil([&] { return GetDlgCtrlID(app.focus()) == IDC_REPORT_COPY; }, 5000));
+
     // Copy puts the very text on the clipboard.
     if (OpenClipboard(nullptr)) {
         EmptyClipboard();
