@@ -236,9 +236,13 @@ TEST_F(EndToEnd, TheStatusReportFromTheSystemMenuIsCopiedSavedAndClosed) {
     const std::string text(report.begin(), report.end()); // enough to find the ASCII lines below in
     EXPECT_EQ(text.rfind("TovalSet status report\r\n", 0), 0u) << text;
     const std::string bits = sizeof(void*) == 8 ? "64-bit" : "32-bit";
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    std::string windowsBits = sizeof(void*) == 8 || wow64 != FALSE ? "64-bit" : "32-bit";
     for (const std::string& line :
          {std::string("Version: TovalSet 1.00"), "Current directory: " + app_,
-          std::string("Product: Windows 10 Enterprise"), std::string("All: present"),
+          std::string("Product: Windows 10 Enterprise"),
+          "Process: " + bits + " process on " + windowsBits.append(" Windows"), std::string("All: present"),
           "All\\certmgr.exe: present, console program, " + bits,
           "All\\" + e2e::CertificateFiles().back() + ": CN="}) {
         EXPECT_NE(text.find("\r\n" + line), std::string::npos) << line << " in:\n" << text;
