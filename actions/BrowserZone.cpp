@@ -90,9 +90,7 @@ std::wstring ZoneOverriddenMessage(PlatformOps& os) {
            L". Ask your administrator to add " + TOVALSET_SERVICE_DOMAIN + L" to Trusted Sites.";
 }
 
-void CloseBrowserWindows(PlatformOps& os) {
-    // The whole chain is collected before the first request goes out: a window that closes at once would
-    // otherwise break the search, and the windows below it would stay open.
+std::vector<WindowHandle> BrowserWindows(PlatformOps& os) {
     std::vector<WindowHandle> frames;
     WindowHandle last = WindowHandle::None;
     while (frames.size() < kMaxBrowserWindows) {
@@ -102,7 +100,13 @@ void CloseBrowserWindows(PlatformOps& os) {
         }
         frames.push_back(last);
     }
-    for (const WindowHandle frame : frames) {
+    return frames;
+}
+
+void CloseBrowserWindows(PlatformOps& os) {
+    // The whole chain is collected before the first request goes out: a window that closes at once would
+    // otherwise break the search, and the windows below it would stay open.
+    for (const WindowHandle frame : BrowserWindows(os)) {
         os.PostMessageA(frame, WM_CLOSE, 0, 0);
     }
 }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace tovalset {
 
@@ -27,6 +28,9 @@ void ConfigureBrowserZone(PlatformOps& os);
 // The message that replaces the success message when a policy or setting of this computer makes the
 // written settings ineffective; empty when none does.
 std::wstring ZoneOverriddenMessage(PlatformOps& os);
+
+// Every top-level browser frame window, at most kMaxBrowserWindows of them.
+std::vector<WindowHandle> BrowserWindows(PlatformOps& os);
 
 // Posts one close request to every top-level browser frame window.
 void CloseBrowserWindows(PlatformOps& os);

@@ -9,12 +9,13 @@
 
 namespace tovalset {
 
-namespace {
-
 const wchar_t* const kPoliciesPath =
     L"Software\\Policies\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 const wchar_t* const kUserZoneMapPath =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap";
+
+namespace {
+
 const wchar_t* const kProtectedRootsPath =
     L"Software\\Policies\\Microsoft\\SystemCertificates\\Root\\ProtectedRoots";
 constexpr std::uint32_t kDisableUserRoots = 0x1;

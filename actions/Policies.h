@@ -13,6 +13,11 @@
 
 namespace tovalset {
 
+// Where Internet Explorer's policies live, under either root; the zones' settings are in "Zones\<zone>".
+extern const wchar_t* const kPoliciesPath;
+// The user's own site-to-zone mappings.
+extern const wchar_t* const kUserZoneMapPath;
+
 // The Trusted Sites zone's number in every site-to-zone mapping.
 constexpr std::uint32_t kTrustedSitesZone = 2;
 

@@ -1,5 +1,6 @@
 #include "platform/CertificateFile.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 
@@ -146,6 +147,199 @@ std::array<std::uint8_t, 20> Sha1(const std::vector<std::uint8_t>& bytes) {
         digest[i] = static_cast<std::uint8_t>(h[i / 4] >> (24 - 8 * (i % 4)));
     }
     return digest;
+}
+
+namespace {
+
+// One DER element: its tag, and where its contents lie in the bytes.
+struct Element {
+    std::uint8_t tag = 0;
+    std::size_t begin = 0;
+    std::size_t end = 0;
+};
+
+constexpr std::uint8_t kSequence = 0x30;
+constexpr std::uint8_t kSet = 0x31;
+constexpr std::uint8_t kObjectId = 0x06;
+constexpr std::uint8_t kVersionTag = 0xA0;
+constexpr std::uint8_t kUtcTime = 0x17;
+constexpr std::uint8_t kGeneralizedTime = 0x18;
+
+// The element at `at`, which must end by `end`; none when it is cut short or its length is not DER's.
+std::optional<Element> ElementAt(const std::vector<std::uint8_t>& der, std::size_t at, std::size_t end) {
+    if (at + 2 > end) {
+        return std::nullopt;
+    }
+    Element element;
+    element.tag = der[at];
+    std::size_t length = der[at + 1];
+    std::size_t next = at + 2;
+    if ((length & 0x80) != 0) {
+        const std::size_t count = length & 0x7F;
+        if (count == 0 || count > 4 || next + count > end) {
+            return std::nullopt;
+        }
+        length = 0;
+        for (std::size_t i = 0; i < count; ++i) {
+            length = (length << 8) | der[next + i];
+        }
+        next += count;
+    }
+    if (length > end - next) {
+        return std::nullopt;
+    }
+    element.begin = next;
+    element.end = next + length;
+    return element;
+}
+
+// The children of a constructed element, in order; none when one of them is malformed.
+std::optional<std::vector<Element>> Children(const std::vector<std::uint8_t>& der, const Element& parent) {
+    std::vector<Element> children;
+    for (std::size_t at = parent.begin; at < parent.end;) {
+        const auto child = ElementAt(der, at, parent.end);
+        if (!child) {
+            return std::nullopt;
+        }
+        children.push_back(*child);
+        at = child->end;
+    }
+    return children;
+}
+
+// UTF-8 text as wide characters; a sequence that is not UTF-8 becomes U+FFFD.
+std::wstring FromUtf8(const std::vector<std::uint8_t>& der, const Element& text) {
+    std::wstring wide;
+    for (std::size_t at = text.begin; at < text.end;) {
+        const std::uint8_t lead = der[at];
+        const std::size_t extra = lead < 0x80           ? 0
+                                  : (lead >> 5) == 0x6  ? 1
+                                  : (lead >> 4) == 0xE  ? 2
+                                  : (lead >> 3) == 0x1E ? 3
+                                                        : 4;
+        std::uint32_t code = extra == 0   ? lead
+                             : extra == 1 ? (lead & 0x1F)
+                             : extra == 2 ? (lead & 0x0F)
+                                          : (lead & 0x07);
+        bool valid = extra < 4 && at + extra < text.end;
+        for (std::size_t i = 1; valid && i <= extra; ++i) {
+            valid = at + i < text.end && (der[at + i] & 0xC0) == 0x80;
+            code = (code << 6) | (der[at + i] & 0x3F);
+        }
+        if (!valid || code > 0x10FFFF) {
+            wide += L'\xFFFD';
+            ++at;
+            continue;
+        }
+        if (code >= 0x10000 && sizeof(wchar_t) == 2) {
+            code -= 0x10000;
+            wide += static_cast<wchar_t>(0xD800 + (code >> 10));
+            wide += static_cast<wchar_t>(0xDC00 + (code & 0x3FF));
+        } else {
+            wide += static_cast<wchar_t>(code);
+        }
+        at += extra + 1;
+    }
+    return wide;
+}
+
+// A directory string of a name as wide text: UTF-8, BMP (UCS-2, big-endian), or one byte per character.
+std::wstring DirectoryString(const std::vector<std::uint8_t>& der, const Element& value) {
+    constexpr std::uint8_t kUtf8String = 0x0C;
+    constexpr std::uint8_t kBmpString = 0x1E;
+    if (value.tag == kUtf8String) {
+        return FromUtf8(der, value);
+    }
+    std::wstring wide;
+    if (value.tag == kBmpString) {
+        for (std::size_t at = value.begin; at + 1 < value.end; at += 2) {
+            wide += static_cast<wchar_t>((der[at] << 8) | der[at + 1]);
+        }
+        return wide;
+    }
+    for (std::size_t at = value.begin; at < value.end; ++at) {
+        wide += static_cast<wchar_t>(der[at]);
+    }
+    return wide;
+}
+
+// The last common name (2.5.4.3) in a Name, as Windows shows the most particular one; empty without one.
+std::optional<std::wstring> CommonName(const std::vector<std::uint8_t>& der, const Element& name) {
+    const std::array<std::uint8_t, 3> commonName = {0x55, 0x04, 0x03};
+    const auto sets = Children(der, name);
+    if (name.tag != kSequence || !sets) {
+        return std::nullopt;
+    }
+    std::wstring found;
+    for (const Element& set : *sets) {
+        const auto attributes = Children(der, set);
+        if (set.tag != kSet || !attributes) {
+            return std::nullopt;
+        }
+        for (const Element& attribute : *attributes) {
+            const auto parts = Children(der, attribute);
+            if (attribute.tag != kSequence || !parts || parts->size() != 2 || (*parts)[0].tag != kObjectId) {
+                return std::nullopt;
+            }
+            const Element& type = (*parts)[0];
+            if (type.end - type.begin == commonName.size() &&
+                std::equal(commonName.begin(), commonName.end(),
+                           der.begin() + static_cast<std::ptrdiff_t>(type.begin))) {
+                found = DirectoryString(der, (*parts)[1]);
+            }
+        }
+    }
+    return found;
+}
+
+// A UTCTime (yymmddhhmmssZ; years 50 to 99 are 1950 to 1999) or GeneralizedTime (yyyymmddhhmmssZ) as
+// "yyyy-mm-dd hh:mm:ss".
+std::optional<std::string> TimeText(const std::vector<std::uint8_t>& der, const Element& time) {
+    std::string digits(der.begin() + static_cast<std::ptrdiff_t>(time.begin),
+                       der.begin() + static_cast<std::ptrdiff_t>(time.end));
+    const std::size_t expected = time.tag == kUtcTime ? 13 : time.tag == kGeneralizedTime ? 15 : 0;
+    if (expected == 0 || digits.size() != expected || digits.back() != 'Z' ||
+        digits.find_first_not_of("0123456789") != expected - 1) {
+        return std::nullopt;
+    }
+    if (time.tag == kUtcTime) {
+        digits.insert(0, digits[0] >= '5' ? "19" : "20");
+    }
+    return digits.substr(0, 4) + "-" + digits.substr(4, 2) + "-" + digits.substr(6, 2) + " " +
+           digits.substr(8, 2) + ":" + digits.substr(10, 2) + ":" + digits.substr(12, 2);
+}
+
+} // namespace
+
+std::optional<CertificateSummary> Summarize(const std::vector<std::uint8_t>& der) {
+    const auto certificate = ElementAt(der, 0, der.size());
+    if (!certificate || certificate->tag != kSequence) {
+        return std::nullopt;
+    }
+    const auto parts = Children(der, *certificate);
+    if (!parts || parts->empty() || (*parts)[0].tag != kSequence) {
+        return std::nullopt;
+    }
+    auto fields = Children(der, (*parts)[0]);
+    if (!fields) {
+        return std::nullopt;
+    }
+    // version (optional), serial number, signature algorithm, issuer, validity, subject.
+    const std::size_t first = !fields->empty() && (*fields)[0].tag == kVersionTag ? 1 : 0;
+    if (fields->size() < first + 5) {
+        return std::nullopt;
+    }
+    const Element& validity = (*fields)[first + 3];
+    const auto times = Children(der, validity);
+    if (validity.tag != kSequence || !times || times->size() != 2) {
+        return std::nullopt;
+    }
+    const auto notAfter = TimeText(der, (*times)[1]);
+    const auto commonName = CommonName(der, (*fields)[first + 4]);
+    if (!notAfter || !commonName) {
+        return std::nullopt;
+    }
+    return CertificateSummary{*commonName, *notAfter};
 }
 
 } // namespace tovalset

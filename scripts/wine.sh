@@ -200,7 +200,12 @@ wine_run() { # <build dir> <arch> [<tour program>]
     export TOVALSET_RECORD='C:\help-viewer.txt'
     wine cmd /c exit </dev/null >/dev/null 2>&1
     wine "${3:-$build/tests/e2e/tour.exe}" 'Z:'"${run//\//\\}"'\TovalSet.bmp' | tr -d '\r'
-    convert "$run/TovalSet.bmp" "$run/TovalSet.png" && echo "screenshot: build/run/TovalSet.png"
+    local shot
+    for shot in TovalSet StatusReport; do
+        if [[ -f "$run/$shot.bmp" ]]; then
+            convert "$run/$shot.bmp" "$run/$shot.png" && echo "screenshot: build/run/$shot.png"
+        fi
+    done
 }
 
 if [[ "${BASH_SOURCE[0]}" == "$0" ]]; then

@@ -5,9 +5,13 @@
 #include "actions/Launchers.h"
 #include "actions/MachineFacts.h"
 #include "actions/RunAction.h"
+#include "actions/StatusReport.h"
 #include "platform/win32/Boxes.h"
 #include "ui/LabelFont.h"
+#include "ui/ReportDialog.h"
 #include "ui/resources/resource.h"
+
+#include "ServiceDomain.h"
 
 #include <exception>
 #include <optional>
@@ -159,6 +163,13 @@ bool Form1::Create() {
         return false;
     }
     modal_.Attach(window_);
+    // Below the system's own items: the report for whoever helps the user, and what the program is.
+    const HMENU systemMenu = ::GetSystemMenu(window_, FALSE);
+    if (systemMenu != nullptr) {
+        ::AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+        ::AppendMenuW(systemMenu, MF_STRING, IDM_STATUS_REPORT, L"Status report...");
+        ::AppendMenuW(systemMenu, MF_STRING, IDM_ABOUT, L"About TovalSet");
+    }
 
     background_ = Picture::FromResource(instance_, IDR_BACKGROUND);
     // Only the rendition for this scale is loaded; the others stay in the file, untouched.
@@ -269,6 +280,12 @@ LRESULT Form1::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         break;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == IDM_STATUS_REPORT || (wParam & 0xFFF0) == IDM_ABOUT) {
+            OnMenuItem(static_cast<int>(wParam & 0xFFF0));
+            return 0;
+        }
+        break;
     case WM_CLOSE:
         // Closed from outside during an action (End task, taskkill): the action ends at its next step,
         // then the window goes, as RunButton sees.
@@ -327,6 +344,26 @@ void Form1::RunButton(int id) {
         return;
     }
     modal_.Run([&] { RunAction(os_, button.action); });
+    if (modal_.CloseRequested() && window_ != nullptr) {
+        ::DestroyWindow(window_);
+    }
+}
+
+void Form1::OnMenuItem(int item) {
+    // Like a button: ignored while an action runs, and the window's one action while it is open, so that
+    // no click starts an action under it.
+    if (modal_.busy()) {
+        return;
+    }
+    modal_.Run([&] {
+        if (item == IDM_ABOUT) {
+            const std::wstring about = std::wstring(L"TovalSet ") + kProgramVersion +
+                                       L"\n\nPrepares this computer for " + TOVALSET_SERVICE_DOMAIN + L".";
+            ::MessageBoxW(window_, about.c_str(), L"About TovalSet", MB_OK | MB_ICONINFORMATION);
+        } else {
+            ShowReportDialog(instance_, window_, StatusReport(os_));
+        }
+    });
     if (modal_.CloseRequested() && window_ != nullptr) {
         ::DestroyWindow(window_);
     }

@@ -59,6 +59,19 @@ public:
     // What took effect (RootStore.cpp).
     RootLookup LookUpRootCertificate(const std::wstring& certificateFile) override;
 
+    // What the status report reads (ReportFacts.cpp).
+    std::wstring ProgramFolder() override;
+    std::wstring CurrentDirectory() override;
+    Moment LocalNow() override;
+    Moment UtcNow() override;
+    Fact<bool> WindowsIs64Bit() override;
+    int DisplayDpi() override;
+    std::uint32_t AnsiCodePage() override;
+    Fact<bool> UserIsAdministrator() override;
+    Fact<bool> ProcessIsElevated() override;
+    Fact<bool> FolderExists(const std::wstring& path) override;
+    Fact<std::vector<std::uint8_t>> ReadFileStart(const std::wstring& path, std::size_t maxBytes) override;
+
 private:
     UniqueHandle Launch(const std::wstring& commandLine, int windowStyle, DWORD& processId);
     void ShowBox(const std::wstring& text, unsigned icon);

@@ -465,26 +465,58 @@ void App::PostClick(HWND control) {
     PostMessageA(control, WM_LBUTTONUP, 0, middle);
 }
 
-void App::Key(WORD key, bool shift) const {
-    const std::string notReady = WaitUntilReady();
-    if (!notReady.empty()) {
-        throw std::runtime_error("TovalSet was not ready for a key: " + notReady);
-    }
-    BringToFront(window_);
+namespace {
+
+// A key pressed and let go, with `held` (0 for none) down around it.
+void Press(WORD key, WORD held = 0) {
     INPUT input{};
     input.type = INPUT_KEYBOARD;
-    if (shift) {
-        input.ki.wVk = VK_SHIFT;
+    if (held != 0) {
+        input.ki.wVk = held;
         Send(input);
     }
     input.ki.wVk = key;
     Send(input);
     input.ki.dwFlags = KEYEVENTF_KEYUP;
     Send(input);
-    if (shift) {
-        input.ki.wVk = VK_SHIFT;
+    if (held != 0) {
+        input.ki.wVk = held;
         Send(input);
     }
+}
+
+} // namespace
+
+void App::Key(WORD key, bool shift) const {
+    const std::string notReady = WaitUntilReady();
+    if (!notReady.empty()) {
+        throw std::runtime_error("TovalSet was not ready for a key: " + notReady);
+    }
+    BringToFront(window_);
+    Press(key, shift ? VK_SHIFT : 0);
+}
+
+void App::ChooseSystemMenuItem(int upPresses) const {
+    const std::string notReady = WaitUntilReady();
+    if (!notReady.empty()) {
+        throw std::runtime_error("TovalSet was not ready for its system menu: " + notReady);
+    }
+    BringToFront(window_);
+    Press(VK_SPACE, VK_MENU);
+    for (int i = 0; i < upPresses; ++i) {
+        Press(VK_UP);
+    }
+    Press(VK_RETURN);
+}
+
+void App::KeyTo(HWND dialog, WORD key) {
+    BringToFront(dialog);
+    Press(key);
+}
+
+void App::ClickIn(HWND dialogControl) {
+    BringToFront(GetAncestor(dialogControl, GA_ROOT));
+    MouseClick(dialogControl);
 }
 
 namespace {

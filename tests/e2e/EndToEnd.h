@@ -90,6 +90,14 @@ public:
     static void PostClick(HWND control);
     // The key goes to the focused control; the caller waits for what it does.
     void Key(WORD key, bool shift = false) const;
+    // The window's system menu opened with Alt+Space, and the item `upPresses` up from where it opens
+    // (wrapping round to the last items) chosen with Enter. The menu takes the keys in its own loop, in
+    // the order they come, so they are pressed one after the other.
+    void ChooseSystemMenuItem(int upPresses) const;
+    // Input for a dialog or box of the program, which disables the window while it shows: the dialog is
+    // brought to the front first.
+    static void KeyTo(HWND dialog, WORD key);
+    static void ClickIn(HWND dialogControl);
     // How a box is answered: a mouse click on its OK button, as a user does, or the command that click
     // becomes, posted to the box, for runs of hundreds of boxes that the window manager would slow down.
     enum class Answer { ByMouse, ByMessage };

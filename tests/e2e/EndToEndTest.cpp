@@ -69,6 +69,65 @@ int FocusOnceItIs(const App& app, int id) {
     return GetDlgCtrlID(app.focus());
 }
 
+struct Search {
+    DWORD process;
+    HWND found;
+};
+
+BOOL CALLBACK FindReport(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<Search*>(param);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == search->process && IsWindowVisible(window) && Text(window) == "TovalSet status report") {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The status report dialog of the program, or none.
+HWND ReportDialog(const App& app) {
+    Search search{app.processId(), nullptr};
+    EnumWindows(&FindReport, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// A control's text asked of the control itself: GetWindowText gives another process's edit control only
+// its caption, which an edit control does not keep its text in.
+std::wstring WideText(HWND control) {
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, test::Bound(5000), &length);
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                        SMTO_ABORTIFHUNG, test::Bound(5000), &copied);
+    text.resize(copied);
+    return text;
+}
+
+std::string Utf8(const std::wstring& text) {
+    std::string bytes(text.size() * 3, '\0');
+    bytes.resize(static_cast<std::size_t>(
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
+                            static_cast<int>(bytes.size()), nullptr, nullptr)));
+    return bytes;
+}
+
+// The Unicode text on the clipboard; empty when it holds none.
+std::wstring ClipboardText() {
+    std::wstring text;
+    if (OpenClipboard(nullptr)) {
+        if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+            if (const auto* locked = static_cast<const wchar_t*>(GlobalLock(data))) {
+                text = locked;
+                GlobalUnlock(data);
+            }
+        }
+        CloseClipboard();
+    }
+    return text;
+}
+
 class EndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -160,6 +219,70 @@ TEST_F(EndToEnd, TheLabelsShowWhatTheSystemsViewHoldsOrNothing) {
     for (auto it = kept.rbegin(); it != kept.rend(); ++it) {
         SetHklmText(it->view, it->path, it->name, it->text ? it->text->c_str() : nullptr);
     }
+}
+
+TEST_F(EndToEnd, TheStatusReportFromTheSystemMenuIsCopiedSavedAndClosed) {
+    // The system's own view and the 32-bit copy differ, as after an edition upgrade: the report, like the
+    // window, names the system's. On 32-bit Windows both are one key, which ends with the system's text.
+    const char* windows = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+    const auto copy = SetHklmText(KEY_WOW64_32KEY, windows, "ProductName", "Windows 10 Pro");
+    const auto system = SetHklmText(KEY_WOW64_64KEY, windows, "ProductName", "Windows 10 Enterprise");
+    App app(app_);
+    // Up from where the menu opens wraps round to its last item, About; once more is the report.
+    app.ChooseSystemMenuItem(2);
+    HWND dialog = nullptr;
+    ASSERT_TRUE(test::WaitUntil([&] { return (dialog = ReportDialog(app)) != nullptr; }, 10000));
+    const std::wstring report = WideText(GetDlgItem(dialog, IDC_REPORT_TEXT));
+    const std::string text(report.begin(), report.end()); // enough to find the ASCII lines below in
+    EXPECT_EQ(text.rfind("TovalSet status report\r\n", 0), 0u) << text;
+    const std::string bits = sizeof(void*) == 8 ? "64-bit" : "32-bit";
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    std::string windowsBits = sizeof(void*) == 8 || wow64 != FALSE ? "64-bit" : "32-bit";
+    for (const std::string& line :
+         {std::string("Version: TovalSet 1.00"), "Current directory: " + app_,
+          std::string("Product: Windows 10 Enterprise"),
+          "Process: " + bits + " process on " + windowsBits.append(" Windows"), std::string("All: present"),
+          "All\\certmgr.exe: present, console program, " + bits,
+          "All\\" + e2e::CertificateFiles().back() + ": CN="}) {
+        EXPECT_NE(text.find("\r\n" + line), std::string::npos) << line << " in:\n" << text;
+    }
+
+    // The keyboard reaches the buttons: the text has the focus first, and Tab goes on to Copy.
+    EXPECT_EQ(GetDlgCtrlID(app.focus()), IDC_REPORT_TEXT);
+    App::KeyTo(dialog, VK_TAB);
+    EXPECT_TRUE(test::WaitUntil([&] { return GetDlgCtrlID(app.focus()) == IDC_REPORT_COPY; }, 5000));
+
+    // Copy puts the very text on the clipboard.
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+    App::ClickIn(GetDlgItem(dialog, IDC_REPORT_COPY));
+    EXPECT_TRUE(test::WaitUntil([&] { return ClipboardText() == report; }, 5000)) << "the clipboard holds:\n"
+                                                                                  << Utf8(ClipboardText());
+
+    // Save to Desktop writes it in UTF-8 after a byte-order mark, and says where.
+    App::ClickIn(GetDlgItem(dialog, IDC_REPORT_SAVE));
+    const Texts saved = app.AnswerBoxes(1);
+    ASSERT_EQ(saved.size(), 1u);
+    const std::string said = "message: The report was saved as:\n";
+    ASSERT_EQ(saved[0].rfind(said, 0), 0u) << saved[0];
+    const std::string path = saved[0].substr(said.size());
+    EXPECT_NE(path.find("\\TovalSet report "), std::string::npos) << path;
+    EXPECT_EQ(test::FileText(path), "\xEF\xBB\xBF" + Utf8(report));
+    DeleteFileA(path.c_str());
+
+    // Escape closes it, and so does Close; then the window is ready again.
+    App::KeyTo(dialog, VK_ESCAPE);
+    EXPECT_TRUE(test::WaitUntil([&] { return IsWindow(dialog) == FALSE; }, 5000));
+    app.ChooseSystemMenuItem(2);
+    ASSERT_TRUE(test::WaitUntil([&] { return (dialog = ReportDialog(app)) != nullptr; }, 10000));
+    App::ClickIn(GetDlgItem(dialog, IDCANCEL));
+    EXPECT_TRUE(test::WaitUntil([&] { return IsWindow(dialog) == FALSE; }, 5000));
+    EXPECT_EQ(app.WaitUntilReady(), "");
+    SetHklmText(KEY_WOW64_64KEY, windows, "ProductName", system ? system->c_str() : nullptr);
+    SetHklmText(KEY_WOW64_32KEY, windows, "ProductName", copy ? copy->c_str() : nullptr);
 }
 
 TEST_F(EndToEnd, TabWalksTheButtonsInOrderAndEscapeDoesNothing) {
@@ -422,6 +545,8 @@ bool ClickEveryButtonFromOutside(const App& app) {
         SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_NORMAL, test::Bound(5000), &ignored);
         PostMessageA(app.window(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
     }
+    // The status report from the system menu, as a click on the item sends it.
+    PostMessageA(app.window(), WM_SYSCOMMAND, IDM_STATUS_REPORT, 0);
     const HWND marker = app.control(IDC_COMMAND3);
     PostMessageA(marker, BM_SETSTATE, TRUE, 0);
     const bool taken = test::WaitUntil(
@@ -499,6 +624,7 @@ TEST_F(Busy, ClicksFromOutsideDuringAWaitOrABoxStartNothing) {
     ASSERT_TRUE(ClickEveryButtonFromOutside(app)) << "TovalSet did not take the clicks";
     EXPECT_EQ(RecordersRunning(), 1u) << test::FileText(log_);
     EXPECT_EQ(test::FindMessageBox(app.processId()), nullptr);
+    EXPECT_EQ(ReportDialog(app), nullptr) << "the status report opened during an action";
     EXPECT_TRUE(app.Running());
     SetEvent(release_.get());
 

@@ -134,6 +134,46 @@ int main(int argc, char** argv) {
         Boxes(app, 1);
     }
 
+    std::printf("System menu: Status report...\n");
+    app.ChooseSystemMenuItem(2);
+    HWND report = nullptr;
+    if (test::WaitUntil([&] { return (report = FindWindowA("#32770", "TovalSet status report")) != nullptr; },
+                        10000)) {
+        // An edit control keeps its text to itself: asked for it, not read as a caption.
+        char first[64] = {};
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutA(GetDlgItem(report, IDC_REPORT_TEXT), WM_GETTEXT, sizeof first,
+                            reinterpret_cast<LPARAM>(first), SMTO_ABORTIFHUNG, test::Bound(5000), &ignored);
+        const std::string text = first;
+        std::printf("  dialog   \"TovalSet status report\": %s\n", text.substr(0, text.find('\r')).c_str());
+        // Taken once the window manager has placed it: in front, and the same on two looks.
+        SetForegroundWindow(report);
+        test::WaitUntil([&] { return GetForegroundWindow() == report; }, 5000);
+        RECT box{};
+        e2e::Pixels shown;
+        test::WaitUntil(
+            [&] {
+                // Its client area: the window manager draws the frame and caption in its own time and
+                // place, which the window's rectangle does not always match.
+                RECT now{};
+                GetClientRect(report, &now);
+                MapWindowPoints(report, nullptr, reinterpret_cast<POINT*>(&now), 2);
+                const e2e::Pixels look = e2e::CaptureScreen(now);
+                const bool settled = EqualRect(&now, &box) != FALSE && look.rgb == shown.rgb;
+                box = now;
+                shown = look;
+                return settled;
+            },
+            5000);
+        std::string shot = argv[1];
+        shot.replace(shot.find_last_of('\\') + 1, std::string::npos, "StatusReport.bmp");
+        std::printf("  screenshot %s\n", e2e::SaveBmp(shown, shot) ? shot.c_str() : "could not be saved");
+        e2e::App::KeyTo(report, VK_ESCAPE);
+        test::WaitUntil([&] { return IsWindow(report) == FALSE; }, 5000);
+    } else {
+        std::printf("  dialog   did not open\n");
+    }
+
     std::printf("Command3: exit\n");
     app.Click(app.control(IDC_COMMAND3));
     std::printf("  TovalSet ended with exit code %ld\n", app.WaitForExit(10000));

@@ -360,4 +360,72 @@ PlatformOps::RootLookup FakePlatform::LookUpRootCertificate(const std::wstring& 
     return set == rootLookups_.end() ? RootLookup{RootStanding::MachinePart, {}} : set->second;
 }
 
+// ---- what the status report reads ----
+
+std::wstring FakePlatform::ProgramFolder() {
+    Record("ProgramFolder", "");
+    return programFolder;
+}
+
+std::wstring FakePlatform::CurrentDirectory() {
+    Record("CurrentDirectory", "");
+    return currentDirectory;
+}
+
+Moment FakePlatform::LocalNow() {
+    Record("LocalNow", "");
+    return localNow;
+}
+
+Moment FakePlatform::UtcNow() {
+    Record("UtcNow", "");
+    return utcNow;
+}
+
+Fact<bool> FakePlatform::WindowsIs64Bit() {
+    Record("WindowsIs64Bit", "");
+    return windows64;
+}
+
+int FakePlatform::DisplayDpi() {
+    Record("DisplayDpi", "");
+    return dpi;
+}
+
+std::uint32_t FakePlatform::AnsiCodePage() {
+    Record("AnsiCodePage", "");
+    return codePage;
+}
+
+Fact<bool> FakePlatform::UserIsAdministrator() {
+    Record("UserIsAdministrator", "");
+    return administrator;
+}
+
+Fact<bool> FakePlatform::ProcessIsElevated() {
+    Record("ProcessIsElevated", "");
+    return elevated;
+}
+
+Fact<bool> FakePlatform::FolderExists(const std::wstring& path) {
+    if (const auto failure = Record("FolderExists", Quoted(path))) {
+        return {std::nullopt, L"error " + std::to_wstring(*failure)};
+    }
+    return {std::find(folders_.begin(), folders_.end(), path) != folders_.end(), {}};
+}
+
+Fact<std::vector<std::uint8_t>> FakePlatform::ReadFileStart(const std::wstring& path, std::size_t maxBytes) {
+    if (const auto failure = Record("ReadFileStart", Quoted(path) + ", " + std::to_string(maxBytes))) {
+        return {std::nullopt, L"error " + std::to_wstring(*failure)};
+    }
+    const auto file = files_.find(path);
+    if (file == files_.end()) {
+        return {std::nullopt, L"The system cannot find the file specified."};
+    }
+    const std::size_t size = std::min(maxBytes, file->second.size());
+    return {std::vector<std::uint8_t>(file->second.begin(),
+                                      file->second.begin() + static_cast<std::ptrdiff_t>(size)),
+            {}};
+}
+
 } // namespace tovalset::fake

@@ -139,8 +139,41 @@ public:
     void SetRootLookup(int occurrence, RootLookup lookup) { rootLookups_[occurrence] = std::move(lookup); }
     RootLookup LookUpRootCertificate(const std::wstring& certificateFile) override;
 
+    // ---- what the status report reads ----
+    // The facts it answers with; a test changes any of them before reading the report.
+    std::wstring programFolder = L"C:\\Program Files\\TovalSet";
+    std::wstring currentDirectory = L"C:\\TovalSet";
+    Moment localNow{2026, 12, 9, 14, 5, 9};
+    Moment utcNow{2026, 12, 9, 10, 35, 9};
+    Fact<bool> windows64{false, {}};
+    int dpi = 96;
+    std::uint32_t codePage = 1252;
+    Fact<bool> administrator{true, {}};
+    Fact<bool> elevated{false, {}};
+    // A folder that exists, and a file's bytes, by path as the report names it (case as given).
+    void SetFolder(const std::wstring& path) { folders_.push_back(path); }
+    void SetFile(const std::wstring& path, std::vector<std::uint8_t> bytes) {
+        files_[path] = std::move(bytes);
+    }
+
+    std::wstring ProgramFolder() override;
+    std::wstring CurrentDirectory() override;
+    Moment LocalNow() override;
+    Moment UtcNow() override;
+    Fact<bool> WindowsIs64Bit() override;
+    int DisplayDpi() override;
+    std::uint32_t AnsiCodePage() override;
+    Fact<bool> UserIsAdministrator() override;
+    Fact<bool> ProcessIsElevated() override;
+    // A failing call answers with the status's text, as "error 5".
+    Fact<bool> FolderExists(const std::wstring& path) override;
+    // A file that was not set is not there; one that fails cannot be read.
+    Fact<std::vector<std::uint8_t>> ReadFileStart(const std::wstring& path, std::size_t maxBytes) override;
+
 private:
     std::map<int, RootLookup> rootLookups_;
+    std::vector<std::wstring> folders_;
+    std::map<std::wstring, std::vector<std::uint8_t>> files_;
 };
 
 } // namespace tovalset::fake

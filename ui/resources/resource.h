@@ -26,3 +26,14 @@
 #define IDC_LABEL2 1012
 #define IDC_LABEL3 1013
 #define IDC_LABEL4 1014
+
+// The window's system menu items, below the system's own; multiples of 16, as the system keeps the low four
+// bits of a menu command.
+#define IDM_STATUS_REPORT 0x0110
+#define IDM_ABOUT 0x0120
+
+// The status report dialog.
+#define IDD_STATUS_REPORT 200
+#define IDC_REPORT_TEXT 2001
+#define IDC_REPORT_COPY 2002
+#define IDC_REPORT_SAVE 2003

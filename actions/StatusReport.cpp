@@ -1,0 +1,285 @@
+#include "actions/StatusReport.h"
+
+#include "actions/BrowserZone.h"
+#include "actions/Certificates.h"
+#include "actions/MachineFacts.h"
+#include "actions/Policies.h"
+#include "actions/RegistryReader.h"
+#include "platform/CertificateFile.h"
+
+#include "ServiceDomain.h"
+
+#include <algorithm>
+#include <array>
+
+namespace tovalset {
+
+const wchar_t* const kProgramVersion = L"1.00";
+
+namespace {
+
+const wchar_t* const kWindowsKey = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+constexpr unsigned long kFirstWindows11Build = 22000;
+constexpr unsigned long kFirstVistaBuild = 6000;
+// Enough of a program for its headers, and of a certificate file for any certificate.
+constexpr std::size_t kProgramHeadBytes = 4096;
+constexpr std::size_t kCertificateBytes = 65536;
+
+// The report as it is written: headings, then "name: value" lines.
+class Writer {
+public:
+    void Heading(const std::wstring& title) { text_ += (text_.empty() ? L"" : L"\r\n") + title + L"\r\n"; }
+    void Line(const std::wstring& name, const std::wstring& value) {
+        text_ += name + L": " + value + L"\r\n";
+    }
+    void Line(const std::wstring& text) { text_ += text + L"\r\n"; }
+    std::wstring Text() const { return text_; }
+
+private:
+    std::wstring text_;
+};
+
+std::wstring YesNo(const Fact<bool>& fact) {
+    if (!fact.value) {
+        return L"cannot be told: " + fact.why;
+    }
+    return *fact.value ? L"yes" : L"no";
+}
+
+std::wstring OrNotRecorded(const std::wstring& text) {
+    return text.empty() ? L"not recorded" : text;
+}
+
+std::wstring TwoDigits(int value) {
+    return (value < 10 ? L"0" : L"") + std::to_wstring(value);
+}
+
+unsigned long BuildOf(const std::wstring& text) {
+    unsigned long build = 0;
+    for (const wchar_t c : text) {
+        if (c < L'0' || c > L'9' || build > 100000000UL) {
+            return 0;
+        }
+        build = build * 10 + static_cast<unsigned long>(c - L'0');
+    }
+    return build;
+}
+
+std::uint32_t Little(const std::vector<std::uint8_t>& bytes, std::size_t at, std::size_t size) {
+    std::uint32_t value = 0;
+    for (std::size_t i = size; i > 0; --i) {
+        value = (value << 8) | bytes[at + i - 1];
+    }
+    return value;
+}
+
+std::wstring Hex(const std::array<std::uint8_t, 20>& bytes) {
+    const wchar_t* const digits = L"0123456789abcdef";
+    std::wstring text;
+    for (const std::uint8_t byte : bytes) {
+        text += digits[byte >> 4];
+        text += digits[byte & 0xF];
+    }
+    return text;
+}
+
+void AboutTovalSet(PlatformOps& os, Writer& out, const Moment& made) {
+    out.Heading(L"1. TovalSet");
+    out.Line(L"Version", std::wstring(L"TovalSet ") + kProgramVersion);
+    out.Line(L"Service domain", TOVALSET_SERVICE_DOMAIN);
+    out.Line(L"Program folder", os.ProgramFolder());
+    out.Line(L"Current directory", os.CurrentDirectory());
+    const Fact<bool> windows64 = os.WindowsIs64Bit();
+    const std::wstring process = std::to_wstring(sizeof(void*) * 8) + L"-bit process on ";
+    out.Line(L"Process", windows64.value
+                             ? process + (*windows64.value ? L"64-bit Windows" : L"32-bit Windows")
+                             : process + L"Windows of unknown width: " + windows64.why);
+    out.Line(L"Report made", MomentText(made));
+}
+
+void AboutWindows(PlatformOps& os, Writer& out, unsigned long build) {
+    out.Heading(L"2. Windows");
+    out.Line(L"Product", OrNotRecorded(OsProductName(os)));
+    out.Line(L"Build", OrNotRecorded(GetString(os, kLocalMachine, kWindowsKey, L"CurrentBuildNumber")));
+    const int dpi = os.DisplayDpi();
+    out.Line(L"Display scale",
+             std::to_wstring(dpi) + L" dots per inch (" + std::to_wstring(dpi * 100 / 96) + L" %)");
+    out.Line(L"ANSI code page", std::to_wstring(os.AnsiCodePage()));
+    out.Line(L"User is an administrator", YesNo(os.UserIsAdministrator()));
+    // Before Vista there is no elevation: an administrator's programs run with every right.
+    out.Line(L"Process runs elevated", build != 0 && build < kFirstVistaBuild
+                                           ? L"not applicable (this Windows has no User Account Control)"
+                                           : YesNo(os.ProcessIsElevated()));
+}
+
+void AboutBrowser(PlatformOps& os, Writer& out, unsigned long build) {
+    out.Heading(L"3. Browser");
+    out.Line(L"Version", OrNotRecorded(BrowserVersion(os)));
+    if (build >= kFirstWindows11Build) {
+        out.Line(L"Internet Explorer is retired on Windows 11: the zone settings apply to Edge's IE mode.");
+    }
+    out.Line(L"Browser frame windows open", std::to_wstring(BrowserWindows(os).size()));
+}
+
+// "present, console program, 32-bit", "present", or "absent: <why>".
+std::wstring FileStanding(PlatformOps& os, const std::wstring& path, bool program) {
+    const Fact<std::vector<std::uint8_t>> head = os.ReadFileStart(path, program ? kProgramHeadBytes : 1);
+    if (!head.value) {
+        return L"absent or unreadable: " + head.why;
+    }
+    if (!program) {
+        return L"present";
+    }
+    const std::wstring kind = ProgramKind(*head.value);
+    return L"present, " + (kind.empty() ? std::wstring(L"not a Windows program") : kind);
+}
+
+void AboutSupportFolder(PlatformOps& os, Writer& out) {
+    out.Heading(L"4. Support folder");
+    const Fact<bool> folder = os.FolderExists(L"All");
+    out.Line(L"All", !folder.value   ? L"cannot be told: " + folder.why
+                     : *folder.value ? L"present"
+                                     : L"absent");
+    out.Line(L"All\\certmgr.exe", FileStanding(os, L"All\\certmgr.exe", true));
+    out.Line(L"All\\TOVALPKI.exe", FileStanding(os, L"All\\TOVALPKI.exe", true));
+    out.Line(L"All\\TovalSetHelp.chm", FileStanding(os, L"All\\TovalSetHelp.chm", false));
+    const std::wstring viewer = os.SystemWindowsDirectory() + L"\\hh.exe";
+    out.Line(L"Help viewer " + viewer, FileStanding(os, viewer, false));
+}
+
+std::wstring RootStandingText(const PlatformOps::RootLookup& lookup, bool userRootsDistrusted) {
+    using Standing = PlatformOps::RootStanding;
+    switch (lookup.standing) {
+    case Standing::MachinePart:
+        return L"in the computer's part";
+    case Standing::UserPartOnly:
+        return userRootsDistrusted
+                   ? L"in the user's part only, which the ProtectedRoots policy tells Windows not "
+                     L"to trust"
+                   : L"in the user's part only";
+    case Standing::NotInStore:
+        return L"absent";
+    case Standing::StoreUnreadable:
+        return L"the store cannot be read: " + lookup.reason;
+    case Standing::FileUnreadable:
+    case Standing::NoCertificate:
+        break;
+    }
+    return L"not looked up";
+}
+
+void AboutCertificates(PlatformOps& os, Writer& out) {
+    out.Heading(L"5. Certificates");
+    const bool distrusted = UserRootsDistrusted(os);
+    out.Line(L"ProtectedRoots policy", distrusted ? L"the user's own roots are not trusted" : L"not set");
+    const Moment utc = os.UtcNow();
+    const std::wstring now = MomentText(utc);
+    for (const std::wstring& file : CertificateFiles()) {
+        const std::wstring path = L"All\\" + file;
+        const Fact<std::vector<std::uint8_t>> data = os.ReadFileStart(path, kCertificateBytes);
+        if (!data.value) {
+            out.Line(path, L"cannot be read: " + data.why);
+            continue;
+        }
+        const std::vector<std::uint8_t> der = DerOf(*data.value);
+        const auto summary = Summarize(der);
+        if (!summary) {
+            out.Line(path, L"holds no certificate");
+            continue;
+        }
+        const std::wstring expiry(summary->notAfter.begin(), summary->notAfter.end());
+        out.Line(path, L"CN=" + summary->commonName);
+        out.Line(L"  SHA-1", Hex(Sha1(der)));
+        out.Line(L"  Expires", expiry + L" UTC" + (expiry < now ? L" (expired)" : L""));
+        out.Line(L"  Trusted root store", RootStandingText(os.LookUpRootCertificate(path), distrusted));
+    }
+}
+
+// A REG_DWORD as decimal text, or "absent".
+std::wstring DwordText(const std::optional<std::uint32_t>& value) {
+    return value ? std::to_wstring(*value) : L"absent";
+}
+
+void AboutTrustedSites(PlatformOps& os, Writer& out) {
+    out.Heading(L"6. Trusted Sites");
+    ReadKey user(os, kCurrentUser, kZoneKeyPath);
+    ReadKey computerPolicy(os, kLocalMachine, std::wstring(kPoliciesPath) + L"\\Zones\\2");
+    ReadKey userPolicy(os, kCurrentUser, std::wstring(kPoliciesPath) + L"\\Zones\\2");
+    for (const wchar_t* setting : kZoneSettings) {
+        std::wstring value = L"yours " + DwordText(user.Dword(setting));
+        if (const auto set = computerPolicy.Dword(setting)) {
+            value += L", the computer's policy " + std::to_wstring(*set);
+        }
+        if (const auto set = userPolicy.Dword(setting)) {
+            value += L", your user policy " + std::to_wstring(*set);
+        }
+        out.Line(std::wstring(L"Setting ") + setting, value);
+    }
+    const std::wstring domain = TOVALSET_SERVICE_DOMAIN;
+    for (const wchar_t* list : {L"Domains", L"EscDomains"}) {
+        const auto zone =
+            ReadKey(os, kCurrentUser, std::wstring(kUserZoneMapPath) + L"\\" + list + L"\\" + domain)
+                .ZoneNumber(L"*");
+        out.Line(domain + L" in " + list, !zone
+                                              ? L"not mapped"
+                                              : L"zone " + std::to_wstring(*zone) +
+                                                    (*zone == kTrustedSitesZone ? L" (Trusted Sites)" : L""));
+    }
+    const std::vector<std::wstring> overrides = ZoneOverrides(os, domain);
+    out.Line(L"Policy overrides", overrides.empty() ? L"none" : std::to_wstring(overrides.size()));
+    for (const std::wstring& cause : overrides) {
+        out.Line(L"  " + cause);
+    }
+}
+
+} // namespace
+
+std::wstring MomentText(const Moment& moment) {
+    return std::to_wstring(moment.year) + L"-" + TwoDigits(moment.month) + L"-" + TwoDigits(moment.day) +
+           L" " + TwoDigits(moment.hour) + L":" + TwoDigits(moment.minute) + L":" + TwoDigits(moment.second);
+}
+
+std::wstring ReportFileName(const Moment& made) {
+    std::wstring stamp = MomentText(made);
+    std::replace(stamp.begin(), stamp.end(), L':', L'-');
+    return L"TovalSet report " + stamp + L".txt";
+}
+
+std::wstring ProgramKind(const std::vector<std::uint8_t>& head) {
+    constexpr std::size_t kNewHeaderAt = 0x3C;
+    if (head.size() < kNewHeaderAt + 4 || head[0] != 'M' || head[1] != 'Z') {
+        return {};
+    }
+    const std::size_t pe = Little(head, kNewHeaderAt, 4);
+    // Signature, file header (20 bytes), then the optional header, whose subsystem is at 68 in both forms.
+    const std::size_t optional = pe + 24;
+    if (pe > head.size() || head.size() - pe < 24 + 70 || Little(head, pe, 4) != 0x4550) {
+        return {};
+    }
+    const std::uint32_t magic = Little(head, optional, 2);
+    const std::uint32_t subsystem = Little(head, optional + 68, 2);
+    const std::wstring bits = magic == 0x10B ? L"32-bit" : magic == 0x20B ? L"64-bit" : L"";
+    const std::wstring kind = subsystem == 3   ? L"console program"
+                              : subsystem == 2 ? L"windowed program"
+                                               : L"";
+    if (bits.empty() || kind.empty()) {
+        return {};
+    }
+    return kind + L", " + bits;
+}
+
+Report StatusReport(PlatformOps& os) {
+    Writer out;
+    const Moment made = os.LocalNow();
+    const unsigned long build = BuildOf(GetString(os, kLocalMachine, kWindowsKey, L"CurrentBuildNumber"));
+    out.Line(L"TovalSet status report");
+    AboutTovalSet(os, out, made);
+    AboutWindows(os, out, build);
+    AboutBrowser(os, out, build);
+    AboutSupportFolder(os, out);
+    AboutCertificates(os, out);
+    AboutTrustedSites(os, out);
+    return {out.Text(), made};
+}
+
+} // namespace tovalset

@@ -1,0 +1,163 @@
+// What the status report reads besides the registry: the program's place, the clock, the process's rights
+// and width, and files. Nothing here changes anything.
+#include "platform/win32/Handles.h"
+#include "platform/win32/Text.h"
+#include "platform/win32/Win32Platform.h"
+
+namespace tovalset::win32 {
+
+namespace {
+
+Moment MomentOf(const SYSTEMTIME& time) {
+    return {time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond};
+}
+
+// The Windows Vista token classes, which older headers for XP do not name; XP answers them with an error.
+constexpr int kTokenElevationType = 18;
+constexpr int kTokenElevation = 20;
+constexpr DWORD kElevationTypeLimited = 3;
+
+Fact<DWORD> TokenNumber(int informationClass) {
+    HANDLE opened = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &opened)) {
+        return {std::nullopt, SystemErrorText(::GetLastError())};
+    }
+    const UniqueHandle token(opened);
+    DWORD value = 0;
+    DWORD size = 0;
+    if (!::GetTokenInformation(token.get(), static_cast<TOKEN_INFORMATION_CLASS>(informationClass), &value,
+                               sizeof value, &size)) {
+        return {std::nullopt, SystemErrorText(::GetLastError())};
+    }
+    return {value, {}};
+}
+
+} // namespace
+
+std::wstring Win32Platform::ProgramFolder() {
+    std::vector<wchar_t> path(MAX_PATH);
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) {
+            return SystemErrorText(::GetLastError());
+        }
+        if (length < path.size()) {
+            const std::wstring file(path.data(), length);
+            return file.substr(0, file.find_last_of(L'\\'));
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+std::wstring Win32Platform::CurrentDirectory() {
+    const DWORD size = ::GetCurrentDirectoryW(0, nullptr);
+    std::vector<wchar_t> folder(size + 1);
+    const DWORD length = ::GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data());
+    return length > 0 && length < folder.size() ? std::wstring(folder.data(), length)
+                                                : SystemErrorText(::GetLastError());
+}
+
+Moment Win32Platform::LocalNow() {
+    SYSTEMTIME time{};
+    ::GetLocalTime(&time);
+    return MomentOf(time);
+}
+
+Moment Win32Platform::UtcNow() {
+    SYSTEMTIME time{};
+    ::GetSystemTime(&time);
+    return MomentOf(time);
+}
+
+Fact<bool> Win32Platform::WindowsIs64Bit() {
+    if (sizeof(void*) == 8) {
+        return {true, {}};
+    }
+    // IsWow64Process came with XP SP2; a system without it has no 64-bit side.
+    using IsWow64Function = BOOL(WINAPI*)(HANDLE, PBOOL);
+    const auto isWow64 = reinterpret_cast<IsWow64Function>(reinterpret_cast<void (*)()>(
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "IsWow64Process")));
+    BOOL wow64 = FALSE;
+    if (isWow64 != nullptr && !isWow64(::GetCurrentProcess(), &wow64)) {
+        return {std::nullopt, SystemErrorText(::GetLastError())};
+    }
+    return {wow64 != FALSE, {}};
+}
+
+int Win32Platform::DisplayDpi() {
+    const HDC screen = ::GetDC(nullptr);
+    const int dpi = screen != nullptr ? ::GetDeviceCaps(screen, LOGPIXELSY) : 0;
+    if (screen != nullptr) {
+        ::ReleaseDC(nullptr, screen);
+    }
+    return dpi;
+}
+
+std::uint32_t Win32Platform::AnsiCodePage() {
+    return ::GetACP();
+}
+
+Fact<bool> Win32Platform::UserIsAdministrator() {
+    SID_IDENTIFIER_AUTHORITY nt = {SECURITY_NT_AUTHORITY};
+    PSID administrators = nullptr;
+    if (!::AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0,
+                                    0, 0, &administrators)) {
+        return {std::nullopt, SystemErrorText(::GetLastError())};
+    }
+    BOOL member = FALSE;
+    const BOOL checked = ::CheckTokenMembership(nullptr, administrators, &member);
+    const DWORD error = ::GetLastError();
+    ::FreeSid(administrators);
+    if (!checked) {
+        return {std::nullopt, SystemErrorText(error)};
+    }
+    // Under User Account Control an administrator's unelevated token holds the group for denial only: its
+    // limited half of a split token still belongs to an administrator.
+    const Fact<DWORD> type = TokenNumber(kTokenElevationType);
+    return {member != FALSE || (type.value && *type.value == kElevationTypeLimited), {}};
+}
+
+Fact<bool> Win32Platform::ProcessIsElevated() {
+    const Fact<DWORD> elevated = TokenNumber(kTokenElevation);
+    if (!elevated.value) {
+        return {std::nullopt, elevated.why};
+    }
+    return {*elevated.value != 0, {}};
+}
+
+Fact<bool> Win32Platform::FolderExists(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+            return {false, {}};
+        }
+        return {std::nullopt, SystemErrorText(error)};
+    }
+    return {(attributes & FILE_ATTRIBUTE_DIRECTORY) != 0, {}};
+}
+
+Fact<std::vector<std::uint8_t>> Win32Platform::ReadFileStart(const std::wstring& path, std::size_t maxBytes) {
+    const UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        return {std::nullopt, SystemErrorText(::GetLastError())};
+    }
+    std::vector<std::uint8_t> data(maxBytes);
+    std::size_t filled = 0;
+    while (filled < data.size()) {
+        DWORD read = 0;
+        if (!::ReadFile(file.get(), data.data() + filled, static_cast<DWORD>(data.size() - filled), &read,
+                        nullptr)) {
+            return {std::nullopt, SystemErrorText(::GetLastError())};
+        }
+        if (read == 0) {
+            break;
+        }
+        filled += read;
+    }
+    data.resize(filled);
+    return {data, {}};
+}
+
+} // namespace tovalset::win32

@@ -1,0 +1,259 @@
+#include "actions/StatusReport.h"
+#include "actions/Certificates.h"
+#include "tests/fake/FakePlatform.h"
+
+#include "ServiceDomain.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+using namespace tovalset;
+using tovalset::fake::FakePlatform;
+using tovalset::fake::Narrow;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+const std::wstring kDomain = TOVALSET_SERVICE_DOMAIN;
+const std::wstring kWindows = L"HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+const std::wstring kZone = L"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Zones\\2";
+const std::wstring kZoneMap =
+    L"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap";
+const std::wstring kPolicies = L"\\Software\\Policies\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+
+Bytes Tlv(std::uint8_t tag, const Bytes& content) {
+    Bytes out = {tag};
+    if (content.size() < 0x80) {
+        out.push_back(static_cast<std::uint8_t>(content.size()));
+    } else {
+        out.insert(out.end(), {0x82, static_cast<std::uint8_t>(content.size() >> 8),
+                               static_cast<std::uint8_t>(content.size())});
+    }
+    out.insert(out.end(), content.begin(), content.end());
+    return out;
+}
+
+Bytes Cat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& part : parts) {
+        out.insert(out.end(), part.begin(), part.end());
+    }
+    return out;
+}
+
+Bytes Text(const std::string& text) {
+    return Bytes(text.begin(), text.end());
+}
+
+// A certificate as far as the report reads it: a UTF-8 common name and an end as a UTCTime.
+Bytes Certificate(const std::string& commonName, const std::string& notAfter) {
+    const Bytes name =
+        Tlv(0x30, Tlv(0x31, Tlv(0x30, Cat({Tlv(0x06, {0x55, 0x04, 0x03}), Tlv(0x0C, Text(commonName))}))));
+    const Bytes algorithm = Tlv(0x30, Tlv(0x06, {0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x01, 0x0B}));
+    const Bytes tbs =
+        Tlv(0x30, Cat({Tlv(0xA0, Tlv(0x02, {0x02})), Tlv(0x02, {0x01}), algorithm, name,
+                       Tlv(0x30, Cat({Tlv(0x17, Text("200101000000Z")), Tlv(0x17, Text(notAfter))})), name,
+                       Tlv(0x30, {})}));
+    return Tlv(0x30, Cat({tbs, algorithm, Tlv(0x03, {0x00})}));
+}
+
+// The first bytes of a Windows program: PE32 (0x10B) or PE32+ (0x20B), console (3) or windowed (2).
+Bytes Program(std::uint16_t magic, std::uint16_t subsystem) {
+    Bytes head(512, 0);
+    head[0] = 'M';
+    head[1] = 'Z';
+    head[0x3C] = 0x80;
+    head[0x80] = 'P';
+    head[0x81] = 'E';
+    head[0x80 + 24] = static_cast<std::uint8_t>(magic);
+    head[0x80 + 25] = static_cast<std::uint8_t>(magic >> 8);
+    head[0x80 + 24 + 68] = static_cast<std::uint8_t>(subsystem);
+    return head;
+}
+
+void SetText(FakePlatform& os, const std::wstring& key, const std::wstring& name, const std::string& text) {
+    Bytes data = Text(text);
+    data.push_back(0);
+    os.SetValue(key, name, {REG_SZ, data});
+}
+
+// Everything TovalSet does, done and in effect, on Windows 10.
+void EverythingInEffect(FakePlatform& os) {
+    SetText(os, kWindows, L"ProductName", "Windows 10 Pro");
+    SetText(os, kWindows, L"CurrentBuildNumber", "19045");
+    os.SetFolder(L"All");
+    os.SetFile(L"All\\certmgr.exe", Program(0x10B, 3));
+    os.SetFile(L"All\\TOVALPKI.exe", Program(0x10B, 2));
+    os.SetFile(L"All\\TovalSetHelp.chm", Text("ITSF"));
+    os.SetFile(L"C:\\WINDOWS\\hh.exe", Program(0x10B, 2));
+    for (const std::wstring& file : CertificateFiles()) {
+        os.SetFile(L"All\\" + file, Certificate(Narrow(file) + " CA", "350101000000Z"));
+    }
+    for (const wchar_t* setting : {L"1001", L"1004", L"1201", L"1400", L"1402", L"1208"}) {
+        os.SetDword(kZone, setting, 0);
+    }
+    os.SetDword(kZoneMap + L"\\Domains\\" + kDomain, L"*", 2);
+}
+
+std::vector<std::wstring> Lines(const std::wstring& text) {
+    std::vector<std::wstring> lines;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = text.find(L"\r\n", at);
+        if (end == std::wstring::npos) {
+            lines.push_back(text.substr(at));
+            break;
+        }
+        lines.push_back(text.substr(at, end - at));
+        at = end + 2;
+    }
+    return lines;
+}
+
+} // namespace
+
+TEST(StatusReport, SaysWhatIsInEffectInEachState) {
+    const std::wstring process = std::to_wstring(sizeof(void*) * 8) + L"-bit process on ";
+    struct Case {
+        const char* state;
+        std::function<void(FakePlatform&)> arrange;
+        std::vector<std::wstring> lines; // each appears as a whole line
+    };
+    const std::vector<Case> cases = {
+        {"nothing done, nothing there",
+         [](FakePlatform&) {},
+         {L"All: absent",
+          L"All\\certmgr.exe: absent or unreadable: The system cannot find the file specified.",
+          L"All\\DigitalSignOld.cer: cannot be read: The system cannot find the file specified.",
+          L"Setting 1001: yours absent", kDomain + L" in Domains: not mapped", L"Policy overrides: none",
+          L"ProtectedRoots policy: not set", L"Product: not recorded", L"Browser frame windows open: 0"}},
+        {"everything in effect",
+         EverythingInEffect,
+         {L"TovalSet status report",
+          L"Version: TovalSet 1.00",
+          L"Service domain: " + kDomain,
+          L"Program folder: C:\\Program Files\\TovalSet",
+          L"Current directory: C:\\TovalSet",
+          L"Process: " + process + L"32-bit Windows",
+          L"Report made: 2026-12-09 14:05:09",
+          L"Product: Windows 10 Pro",
+          L"Build: 19045",
+          L"Display scale: 96 dots per inch (100 %)",
+          L"ANSI code page: 1252",
+          L"User is an administrator: yes",
+          L"Process runs elevated: no",
+          L"All: present",
+          L"All\\certmgr.exe: present, console program, 32-bit",
+          L"All\\TOVALPKI.exe: present, windowed program, 32-bit",
+          L"All\\TovalSetHelp.chm: present",
+          L"Help viewer C:\\WINDOWS\\hh.exe: present",
+          L"All\\DigitalSignOld.cer: CN=DigitalSignOld.cer CA",
+          L"  Expires: 2035-01-01 00:00:00 UTC",
+          L"  Trusted root store: in the computer's part",
+          L"Setting 1208: yours 0",
+          kDomain + L" in Domains: zone 2 (Trusted Sites)",
+          kDomain + L" in EscDomains: not mapped",
+          L"Policy overrides: none"}},
+        {"Windows 11, 64-bit, at 125 %, elevated",
+         [](FakePlatform& os) {
+             SetText(os, kWindows, L"ProductName", "Windows 10 Pro");
+             SetText(os, kWindows, L"CurrentBuildNumber", "22631");
+             os.windows64 = {true, {}};
+             os.dpi = 120;
+             os.elevated = {true, {}};
+             os.AddWindow(L"IEFrame");
+             os.AddWindow(L"IEFrame");
+         },
+         {L"Product: Windows 11 Pro", L"Process: " + process + L"64-bit Windows",
+          L"Display scale: 120 dots per inch (125 %)", L"Process runs elevated: yes",
+          L"Internet Explorer is retired on Windows 11: the zone settings apply to Edge's IE mode.",
+          L"Browser frame windows open: 2"}},
+        {"Windows XP, facts that cannot be read",
+         [](FakePlatform& os) {
+             SetText(os, kWindows, L"CurrentBuildNumber", "2600");
+             os.windows64 = {std::nullopt, L"The specified procedure could not be found."};
+             os.administrator = {std::nullopt, L"Access is denied."};
+             os.Fail("FolderExists", 1, 5);
+         },
+         {L"Process: " + process + L"Windows of unknown width: The specified procedure could not be found.",
+          L"User is an administrator: cannot be told: Access is denied.",
+          L"Process runs elevated: not applicable (this Windows has no User Account Control)",
+          L"All: cannot be told: error 5"}},
+        {"an expired certificate, and one only in the user's part under ProtectedRoots",
+         [](FakePlatform& os) {
+             EverythingInEffect(os);
+             os.SetFile(L"All\\" + CertificateFiles()[0], Certificate("Old CA", "201231235959Z"));
+             os.SetDword(L"HKLM\\Software\\Policies\\Microsoft\\SystemCertificates\\Root\\ProtectedRoots",
+                         L"Flags", 1);
+             os.SetRootLookup(2, {PlatformOps::RootStanding::UserPartOnly, {}});
+             os.SetRootLookup(3, {PlatformOps::RootStanding::NotInStore, {}});
+             os.SetRootLookup(4, {PlatformOps::RootStanding::StoreUnreadable, L"Access is denied."});
+         },
+         {L"  Expires: 2020-12-31 23:59:59 UTC (expired)",
+          L"ProtectedRoots policy: the user's own roots are not trusted",
+          std::wstring(L"  Trusted root store: in the user's part only, which the ProtectedRoots policy ") +
+              L"tells Windows not to trust",
+          L"  Trusted root store: absent",
+          L"  Trusted root store: the store cannot be read: Access is denied."}},
+        {"file faults: not a certificate, unreadable, not a program",
+         [](FakePlatform& os) {
+             EverythingInEffect(os);
+             os.SetFile(L"All\\" + CertificateFiles()[0], Text("-----BEGIN CERTIFICATE-----\n!!\n"));
+             os.SetFile(L"All\\" + CertificateFiles()[1], Text("not DER at all"));
+             os.SetFile(L"All\\certmgr.exe", Text("#!/bin/sh"));
+             os.SetFile(L"All\\TOVALPKI.exe", Program(0x20B, 3));
+             os.Fail("ReadFileStart", 7, 32);
+         },
+         {L"All\\" + CertificateFiles()[0] + L": holds no certificate",
+          L"All\\" + CertificateFiles()[1] + L": holds no certificate",
+          L"All\\" + CertificateFiles()[2] + L": cannot be read: error 32",
+          L"All\\certmgr.exe: present, not a Windows program",
+          L"All\\TOVALPKI.exe: present, console program, 64-bit"}},
+        {"policies override the zone: HKLM only, a policy setting, a site list, Enhanced Security",
+         [](FakePlatform& os) {
+             EverythingInEffect(os);
+             os.SetDword(L"HKLM" + kPolicies, L"Security_HKLM_only", 1);
+             os.SetDword(L"HKLM" + kPolicies + L"\\Zones\\2", L"1201", 3);
+             os.SetDword(L"HKCU" + kPolicies + L"\\Zones\\2", L"1400", 1);
+             os.SetDword(L"HKLM" + kPolicies + L"\\ZoneMapKey", kDomain, 3);
+             os.SetDword(kZoneMap, L"IEHarden", 1);
+             os.SetDword(kZoneMap + L"\\EscDomains\\" + kDomain, L"*", 2);
+         },
+         {L"Setting 1201: yours 0, the computer's policy 3", L"Setting 1400: yours 0, your user policy 1",
+          kDomain + L" in EscDomains: zone 2 (Trusted Sites)", L"Policy overrides: 5",
+          L"  only the computer's zone settings count (Security_HKLM_only)",
+          L"  the site-to-zone assignment list of the computer's policy replaces yours and puts " + kDomain +
+              L" in the Internet zone",
+          L"  the computer's policy sets Trusted Sites setting 1201 to 3",
+          L"  your user policy sets Trusted Sites setting 1400 to 1",
+          std::wstring(L"  Internet Explorer Enhanced Security Configuration is on, so sites are mapped ") +
+              L"from EscDomains, not Domains"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.state);
+        FakePlatform os;
+        c.arrange(os);
+        const Report report = StatusReport(os);
+        const std::vector<std::wstring> lines = Lines(report.text);
+        for (const std::wstring& line : c.lines) {
+            EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end())
+                << "no line \"" << Narrow(line) << "\" in:\n"
+                << Narrow(report.text);
+        }
+        // Read only: nothing written, started, posted or shown, and every key it opened closed again.
+        for (const std::string& call : os.calls()) {
+            for (const char* change : {"RegCreateKeyA", "RegSetValueExA", "PostMessageA", "ShellExecuteA",
+                                       "StartProgram", "ShowMessage", "ShowError"}) {
+                EXPECT_NE(call.rfind(change, 0), 0u) << call;
+            }
+        }
+        EXPECT_EQ(os.OpenKeyCount(), 0u);
+    }
+}
+
+TEST(StatusReport, IsSavedUnderTheMomentItWasMade) {
+    EXPECT_EQ(ReportFileName({2026, 1, 2, 3, 4, 5}), L"TovalSet report 2026-01-02 03-04-05.txt");
+    EXPECT_EQ(ReportFileName({2026, 12, 31, 23, 59, 59}), L"TovalSet report 2026-12-31 23-59-59.txt");
+}
