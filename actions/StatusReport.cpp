@@ -6,6 +6,7 @@
 #include "actions/Policies.h"
 #include "actions/RegistryReader.h"
 #include "platform/CertificateFile.h"
+#include "platform/CommandLine.h"
 
 #include "ServiceDomain.h"
 
@@ -21,8 +22,7 @@ namespace {
 const wchar_t* const kWindowsKey = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 constexpr unsigned long kFirstWindows11Build = 22000;
 constexpr unsigned long kFirstVistaBuild = 6000;
-// Enough of a program for its headers, and of a certificate file for any certificate.
-constexpr std::size_t kProgramHeadBytes = 4096;
+// Enough of a certificate file for any certificate.
 constexpr std::size_t kCertificateBytes = 65536;
 
 // The report as it is written: headings, then "name: value" lines.
@@ -63,14 +63,6 @@ unsigned long BuildOf(const std::wstring& text) {
         build = build * 10 + static_cast<unsigned long>(c - L'0');
     }
     return build;
-}
-
-std::uint32_t Little(const std::vector<std::uint8_t>& bytes, std::size_t at, std::size_t size) {
-    std::uint32_t value = 0;
-    for (std::size_t i = size; i > 0; --i) {
-        value = (value << 8) | bytes[at + i - 1];
-    }
-    return value;
 }
 
 std::wstring Hex(const std::array<std::uint8_t, 20>& bytes) {
@@ -246,26 +238,12 @@ std::wstring ReportFileName(const Moment& made) {
 }
 
 std::wstring ProgramKind(const std::vector<std::uint8_t>& head) {
-    constexpr std::size_t kNewHeaderAt = 0x3C;
-    if (head.size() < kNewHeaderAt + 4 || head[0] != 'M' || head[1] != 'Z') {
+    const std::optional<ProgramHeader> header = ProgramHeaderOf(head);
+    if (!header) {
         return {};
     }
-    const std::size_t pe = Little(head, kNewHeaderAt, 4);
-    // Signature, file header (20 bytes), then the optional header, whose subsystem is at 68 in both forms.
-    const std::size_t optional = pe + 24;
-    if (pe > head.size() || head.size() - pe < 24 + 70 || Little(head, pe, 4) != 0x4550) {
-        return {};
-    }
-    const std::uint32_t magic = Little(head, optional, 2);
-    const std::uint32_t subsystem = Little(head, optional + 68, 2);
-    const std::wstring bits = magic == 0x10B ? L"32-bit" : magic == 0x20B ? L"64-bit" : L"";
-    const std::wstring kind = subsystem == 3   ? L"console program"
-                              : subsystem == 2 ? L"windowed program"
-                                               : L"";
-    if (bits.empty() || kind.empty()) {
-        return {};
-    }
-    return kind + L", " + bits;
+    return std::wstring(header->console ? L"console program, " : L"windowed program, ") +
+           std::to_wstring(header->bits) + L"-bit";
 }
 
 Report StatusReport(PlatformOps& os) {

@@ -26,4 +26,38 @@ std::wstring ProgramFileOf(const std::wstring& commandLine) {
     return word;
 }
 
+namespace {
+
+std::uint32_t Little(const std::vector<std::uint8_t>& bytes, std::size_t at, std::size_t size) {
+    std::uint32_t value = 0;
+    for (std::size_t i = size; i > 0; --i) {
+        value = (value << 8) | bytes[at + i - 1];
+    }
+    return value;
+}
+
+} // namespace
+
+std::optional<ProgramHeader> ProgramHeaderOf(const std::vector<std::uint8_t>& head) {
+    constexpr std::size_t kNewHeaderAt = 0x3C;
+    if (head.size() < kNewHeaderAt + 4 || head[0] != 'M' || head[1] != 'Z') {
+        return std::nullopt;
+    }
+    const std::size_t pe = Little(head, kNewHeaderAt, 4);
+    // The signature and the file header (24 bytes), then the optional header, whose subsystem is at 68 in
+    // its 32-bit and its 64-bit form alike.
+    const std::size_t optional = pe + 24;
+    if (pe > head.size() || head.size() - pe < 24 + 70 || Little(head, pe, 4) != 0x4550) {
+        return std::nullopt;
+    }
+    const std::uint32_t magic = Little(head, optional, 2);
+    const std::uint32_t subsystem = Little(head, optional + 68, 2);
+    constexpr std::uint32_t kWindowed = 2;
+    constexpr std::uint32_t kConsole = 3;
+    if ((magic != 0x10B && magic != 0x20B) || (subsystem != kWindowed && subsystem != kConsole)) {
+        return std::nullopt;
+    }
+    return ProgramHeader{subsystem == kConsole, magic == 0x10B ? 32 : 64};
+}
+
 } // namespace tovalset

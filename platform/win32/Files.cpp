@@ -35,4 +35,29 @@ DWORD ReadWholeFile(const std::wstring& path, std::vector<std::uint8_t>& data, D
     return ERROR_SUCCESS;
 }
 
+DWORD ReadFileStart(const std::wstring& path, std::size_t most, std::vector<std::uint8_t>& data) {
+    data.clear();
+    const UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        return ::GetLastError();
+    }
+    data.resize(most);
+    std::size_t filled = 0;
+    while (filled < data.size()) {
+        DWORD read = 0;
+        if (!::ReadFile(file.get(), data.data() + filled, static_cast<DWORD>(data.size() - filled), &read,
+                        nullptr)) {
+            data.clear();
+            return ::GetLastError();
+        }
+        if (read == 0) {
+            break;
+        }
+        filled += read;
+    }
+    data.resize(filled);
+    return ERROR_SUCCESS;
+}
+
 } // namespace tovalset::win32

@@ -1,8 +1,10 @@
 #pragma once
-// Reading a file whole, for the certificate look-up and the stand-in certificate manager alike.
+// Reading a file whole, for the certificate look-up and the stand-in certificate manager alike, or its start,
+// for a program's headers.
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -13,5 +15,9 @@ namespace tovalset::win32 {
 // no data and no error. `share` is what others may do with the file while it is read.
 DWORD ReadWholeFile(const std::wstring& path, std::vector<std::uint8_t>& data, DWORD most = MAXDWORD,
                     DWORD share = FILE_SHARE_READ);
+
+// At most the first `most` bytes of a file into `data` (all of a shorter one), or the system's error code.
+// Others may read and write the file meanwhile.
+DWORD ReadFileStart(const std::wstring& path, std::size_t most, std::vector<std::uint8_t>& data);
 
 } // namespace tovalset::win32

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/CommandLine.h"
+#include "platform/win32/Files.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/ProgramStart.h"
 #include "platform/win32/Text.h"
@@ -34,24 +35,12 @@ std::wstring ProgramPathOf(const std::wstring& commandLine) {
 }
 
 bool IsConsoleProgram(const std::wstring& path) {
-    const UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                          nullptr, OPEN_EXISTING, 0, nullptr));
-    const auto readAt = [&](LONG offset, void* into, DWORD size) {
-        DWORD read = 0;
-        return ::SetFilePointer(file.get(), offset, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
-               ::ReadFile(file.get(), into, size, &read, nullptr) != FALSE && read == size;
-    };
-    IMAGE_DOS_HEADER dos{};
-    if (!file || !readAt(0, &dos, sizeof dos) || dos.e_magic != IMAGE_DOS_SIGNATURE || dos.e_lfanew <= 0) {
+    std::vector<std::uint8_t> head;
+    if (ReadFileStart(path, kProgramHeadBytes, head) != ERROR_SUCCESS) {
         return false;
     }
-    DWORD signature = 0;
-    // The subsystem sits at the same offset in the 32-bit and the 64-bit optional header.
-    const LONG subsystemAt = dos.e_lfanew + static_cast<LONG>(sizeof signature + sizeof(IMAGE_FILE_HEADER) +
-                                                              offsetof(IMAGE_OPTIONAL_HEADER32, Subsystem));
-    WORD subsystem = 0;
-    return readAt(dos.e_lfanew, &signature, sizeof signature) && signature == IMAGE_NT_SIGNATURE &&
-           readAt(subsystemAt, &subsystem, sizeof subsystem) && subsystem == IMAGE_SUBSYSTEM_WINDOWS_CUI;
+    const std::optional<ProgramHeader> header = ProgramHeaderOf(head);
+    return header && header->console;
 }
 
 // Starts the program of a command line and hands back its process.

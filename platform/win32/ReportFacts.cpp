@@ -1,5 +1,6 @@
 // What the status report reads besides the registry: the program's place, the clock, the process's rights
 // and width, and files. Nothing here changes anything.
+#include "platform/win32/Files.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/Text.h"
 #include "platform/win32/Win32Platform.h"
@@ -138,25 +139,10 @@ Fact<bool> Win32Platform::FolderExists(const std::wstring& path) {
 }
 
 Fact<std::vector<std::uint8_t>> Win32Platform::ReadFileStart(const std::wstring& path, std::size_t maxBytes) {
-    const UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        return {std::nullopt, SystemErrorText(::GetLastError())};
+    std::vector<std::uint8_t> data;
+    if (const DWORD error = win32::ReadFileStart(path, maxBytes, data); error != ERROR_SUCCESS) {
+        return {std::nullopt, SystemErrorText(error)};
     }
-    std::vector<std::uint8_t> data(maxBytes);
-    std::size_t filled = 0;
-    while (filled < data.size()) {
-        DWORD read = 0;
-        if (!::ReadFile(file.get(), data.data() + filled, static_cast<DWORD>(data.size() - filled), &read,
-                        nullptr)) {
-            return {std::nullopt, SystemErrorText(::GetLastError())};
-        }
-        if (read == 0) {
-            break;
-        }
-        filled += read;
-    }
-    data.resize(filled);
     return {data, {}};
 }
 
