@@ -4,11 +4,11 @@
 
 namespace tovalset {
 
+const wchar_t* const kWindowsVersionKey = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+
 namespace {
 
-const wchar_t* const kWindowsKey = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 const wchar_t* const kBrowserKey = L"SOFTWARE\\Microsoft\\Internet Explorer";
-constexpr unsigned long kFirstWindows11Build = 22000;
 
 // A build number is all digits; anything else is no build number.
 bool BuildNumber(const std::wstring& text, unsigned long& number) {
@@ -27,15 +27,20 @@ bool BuildNumber(const std::wstring& text, unsigned long& number) {
 
 } // namespace
 
+std::optional<unsigned long> WindowsBuild(PlatformOps& os) {
+    unsigned long build = 0;
+    if (!BuildNumber(GetString(os, kLocalMachine, kWindowsVersionKey, L"CurrentBuildNumber"), build)) {
+        return std::nullopt;
+    }
+    return build;
+}
+
 std::wstring OsProductName(PlatformOps& os) {
-    std::wstring name = GetString(os, kLocalMachine, kWindowsKey, L"ProductName");
+    std::wstring name = GetString(os, kLocalMachine, kWindowsVersionKey, L"ProductName");
     const std::wstring windows10 = L"Windows 10";
-    if (name.compare(0, windows10.size(), windows10) == 0) {
-        unsigned long build = 0;
-        if (BuildNumber(GetString(os, kLocalMachine, kWindowsKey, L"CurrentBuildNumber"), build) &&
-            build >= kFirstWindows11Build) {
-            name.replace(0, windows10.size(), L"Windows 11");
-        }
+    if (name.compare(0, windows10.size(), windows10) == 0 &&
+        WindowsBuild(os).value_or(0) >= kFirstWindows11Build) {
+        name.replace(0, windows10.size(), L"Windows 11");
     }
     return name;
 }

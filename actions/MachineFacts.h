@@ -3,9 +3,18 @@
 
 #include "platform/PlatformOps.h"
 
+#include <optional>
 #include <string>
 
 namespace tovalset {
+
+// Where Windows records its product name and build, under HKLM.
+extern const wchar_t* const kWindowsVersionKey;
+// The first build of Windows 11, which still records itself as "Windows 10 ...".
+constexpr unsigned long kFirstWindows11Build = 22000;
+
+// The build Windows records (CurrentBuildNumber), when that is a build number (all digits).
+std::optional<unsigned long> WindowsBuild(PlatformOps& os);
 
 // The product name of Windows. Windows 11 still records "Windows 10 ..." there; from build 22000 on that
 // prefix is shown as "Windows 11".

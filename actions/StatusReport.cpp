@@ -19,8 +19,6 @@ const wchar_t* const kProgramVersion = L"1.00";
 
 namespace {
 
-const wchar_t* const kWindowsKey = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
-constexpr unsigned long kFirstWindows11Build = 22000;
 constexpr unsigned long kFirstVistaBuild = 6000;
 // Enough of a certificate file for any certificate.
 constexpr std::size_t kCertificateBytes = 65536;
@@ -54,17 +52,6 @@ std::wstring TwoDigits(int value) {
     return (value < 10 ? L"0" : L"") + std::to_wstring(value);
 }
 
-unsigned long BuildOf(const std::wstring& text) {
-    unsigned long build = 0;
-    for (const wchar_t c : text) {
-        if (c < L'0' || c > L'9' || build > 100000000UL) {
-            return 0;
-        }
-        build = build * 10 + static_cast<unsigned long>(c - L'0');
-    }
-    return build;
-}
-
 std::wstring Hex(const std::array<std::uint8_t, 20>& bytes) {
     const wchar_t* const digits = L"0123456789abcdef";
     std::wstring text;
@@ -92,7 +79,8 @@ void AboutTovalSet(PlatformOps& os, Writer& out, const Moment& made) {
 void AboutWindows(PlatformOps& os, Writer& out, unsigned long build) {
     out.Heading(L"2. Windows");
     out.Line(L"Product", OrNotRecorded(OsProductName(os)));
-    out.Line(L"Build", OrNotRecorded(GetString(os, kLocalMachine, kWindowsKey, L"CurrentBuildNumber")));
+    out.Line(L"Build",
+             OrNotRecorded(GetString(os, kLocalMachine, kWindowsVersionKey, L"CurrentBuildNumber")));
     const int dpi = os.DisplayDpi();
     out.Line(L"Display scale",
              std::to_wstring(dpi) + L" dots per inch (" + std::to_wstring(dpi * 100 / 96) + L" %)");
@@ -249,7 +237,7 @@ std::wstring ProgramKind(const std::vector<std::uint8_t>& head) {
 Report StatusReport(PlatformOps& os) {
     Writer out;
     const Moment made = os.LocalNow();
-    const unsigned long build = BuildOf(GetString(os, kLocalMachine, kWindowsKey, L"CurrentBuildNumber"));
+    const unsigned long build = WindowsBuild(os).value_or(0);
     out.Line(L"TovalSet status report");
     AboutTovalSet(os, out, made);
     AboutWindows(os, out, build);
