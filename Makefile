@@ -4,19 +4,23 @@
 # under Wine here where the kernel runs 32-bit code, and where it runs none on an emulated machine that
 # does (scripts/run-emulated.sh). The x86_64 build of the same sources runs the Windows tests natively
 # under 64-bit Wine: `make quick` is that loop alone, with the host tests.
-.PHONY: test quick run package bench deps
+.PHONY: test quick run package bench
 
-# Asked when a recipe runs, after deps has installed Wine. The Windows tests run one at a time (two at once
-# met on one display and two cores, and one failed once, natively); on the emulated machine two at a time,
-# as each waits mostly on its own slow program starts.
-native32 = $(shell /usr/lib/wine/wine --version >/dev/null 2>&1 && echo yes)
+# Whether this kernel runs 32-bit code, asked of the kernel itself before any Wine is installed. The
+# Windows tests run one at a time (two at once met on one display and two cores, and one failed once,
+# natively); on the emulated machine two at a time, as each waits mostly on its own slow program starts.
+native32 := $(shell scripts/kernel-runs-i386.sh && echo yes)
 emulated = $(if $(native32),,scripts/run-emulated.sh)
 windows = $(if $(native32),win32,win64)
 
-deps:
-	scripts/install-deps.sh
+# Each command installs the package groups it uses (scripts/install-deps.sh says what each holds); with
+# none, everything `make test` needs on this kernel. Running the exe here takes 32-bit Wine only where the
+# kernel runs it: elsewhere the x86_64 build runs under 64-bit Wine.
+install = scripts/install-deps.sh
+wine = cross wine $(if $(native32),wine32)
 
-test: deps
+test:
+	$(install)
 	cmake --preset host && cmake --build --preset host
 	cmake --build --preset format-check
 	ctest --preset host
@@ -30,7 +34,8 @@ test: deps
 	$(emulated) ctest --preset win32 $(if $(emulated),-j 2)
 	$(emulated) ctest --preset wow64 $(if $(emulated),-j 2)
 
-quick: deps
+quick:
+	$(install) host cross wine
 	cmake --preset host && cmake --build --preset host && ctest --preset host
 	cmake --preset win64 && cmake --build --preset win64 && ctest --preset win64
 
@@ -38,20 +43,23 @@ quick: deps
 # of work): `make test` builds with them.
 unchecked = -D TOVALSET_STATIC_CHECKS=OFF
 
-run: deps
+run:
+	$(install) $(wine)
 	cmake --preset $(windows) $(unchecked) && cmake --build --preset $(windows)
 	scripts/wine.sh run build/$(windows) $(windows)
 
 # DEMO=1: a package for the placeholder domain too, named as a demo. A build that may not be released
 # ends with the reason, before anything is built. Only the exe is packaged, so only the exe is built.
-package: deps
+package:
+	$(install) cross package
 	cmake --preset win32 $(unchecked) -D CMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON
 	@if [ "$(DEMO)" != 1 ] && [ -e build/win32/package/refusal.txt ]; then \
 	    cat build/win32/package/refusal.txt >&2; exit 1; fi
 	cmake --build --preset win32 --target TovalSet
 	cpack --preset win32 $(if $(filter 1,$(DEMO)),-D TOVALSET_DEMO=1)
 
-bench: deps
+bench:
+	$(install) $(wine) bench
 	cmake --preset $(windows) && cmake --build --preset $(windows)
 	scripts/wine.sh start build/$(windows)/wine $(windows)
 	scripts/wine.sh exec build/$(windows)/wine bash bench/bench.sh build/$(windows); \
