@@ -12,7 +12,8 @@
 #       every Windows test. TOVALSET_WINE_COPY=1 gives it a copy of the session's prefix, thrown away
 #       afterwards with every process left in it; TOVALSET_OWN_DISPLAY=1 gives it an X display of its own.
 #   wine.sh run <build dir> <win32|win64> [<tour program>]
-#       `make run`: TovalSet on the user's display, or without one a tour that clicks every button
+#       `make run`: TovalSet on the user's display, or without one a tour that clicks every button, in
+#       build/run (TOVALSET_RUN_DIR names another folder); its exit code is the tour's
 #   source wine.sh                             the prefix functions below, for the test scripts
 #
 # The 32-bit exe is what ships, and Wine runs it and its tests wherever the kernel runs 32-bit code. Some
@@ -177,7 +178,7 @@ wine_exec() { # <session dir> <program> [args...]
 wine_run() { # <build dir> <arch> [<tour program>]
     local build run
     build=$(realpath "$1")
-    run=$(realpath -m "$wine_here/../build/run")
+    run=$(realpath -m "${TOVALSET_RUN_DIR:-$wine_here/../build/run}")
     mkdir -p "$run"
     wine_environment "$run" "$2"
     export WINEPREFIX="$run/prefix-$2"
@@ -188,7 +189,7 @@ wine_run() { # <build dir> <arch> [<tour program>]
         exec wine TovalSet.exe
     fi
     # The folder is put into the trap now: it runs after this function, when its locals are gone.
-    trap "wineserver -k 2>/dev/null; wine_kill $(printf %q "$run")" EXIT
+    trap "wineserver -k 2>/dev/null; wineserver -w 2>/dev/null; wine_kill $(printf %q "$run")" EXIT
     wine_display "$run"
     # A fresh prefix for each tour, so that what it prints is what this run changed.
     rm -rf "$WINEPREFIX"
@@ -199,13 +200,19 @@ wine_run() { # <build dir> <arch> [<tour program>]
     cp "$build/tests/win32/record_start.exe" "$WINEPREFIX/drive_c/windows/hh.exe"
     export TOVALSET_RECORD='C:\help-viewer.txt'
     wine cmd /c exit </dev/null >/dev/null 2>&1
-    wine "${3:-$build/tests/e2e/tour.exe}" 'Z:'"${run//\//\\}"'\TovalSet.bmp' | tr -d '\r'
-    local shot
+    # Into a file, never a pipe: a Wine service that the tour starts inherits its output and outlives it,
+    # and a pipe's reader would wait for that service forever.
+    local status=0 shot
+    rm -f "$run"/*.bmp "$run"/*.png
+    wine "${3:-$build/tests/e2e/tour.exe}" 'Z:'"${run//\//\\}"'\TovalSet.bmp' </dev/null >"$run/tour.log" 2>&1 ||
+        status=$?
+    tr -d '\r' <"$run/tour.log"
     for shot in TovalSet StatusReport; do
         if [[ -f "$run/$shot.bmp" ]]; then
-            convert "$run/$shot.bmp" "$run/$shot.png" && echo "screenshot: build/run/$shot.png"
+            convert "$run/$shot.bmp" "$run/$shot.png" && echo "screenshot: $run/$shot.png"
         fi
     done
+    return $status
 }
 
 if [[ "${BASH_SOURCE[0]}" == "$0" ]]; then

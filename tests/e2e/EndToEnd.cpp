@@ -503,6 +503,22 @@ void App::ChooseSystemMenuItem(int upPresses) const {
     }
     BringToFront(window_);
     Press(VK_SPACE, VK_MENU);
+    // Keys pressed before the menu's own loop runs go to the window instead: wait for the menu to show.
+    const DWORD process = processId_;
+    const auto menuShown = [process] {
+        for (HWND menu = FindWindowExA(nullptr, nullptr, "#32768", nullptr); menu != nullptr;
+             menu = FindWindowExA(nullptr, menu, "#32768", nullptr)) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(menu, &owner);
+            if (owner == process && IsWindowVisible(menu) != FALSE) {
+                return true;
+            }
+        }
+        return false;
+    };
+    if (!test::WaitUntil(menuShown, 5000)) {
+        throw std::runtime_error("the system menu did not show after Alt+Space");
+    }
     for (int i = 0; i < upPresses; ++i) {
         Press(VK_UP);
     }

@@ -92,7 +92,7 @@ public:
     void Key(WORD key, bool shift = false) const;
     // The window's system menu opened with Alt+Space, and the item `upPresses` up from where it opens
     // (wrapping round to the last items) chosen with Enter. The menu takes the keys in its own loop, in
-    // the order they come, so they are pressed one after the other.
+    // the order they come, so they are pressed one after the other once it shows.
     void ChooseSystemMenuItem(int upPresses) const;
     // Input for a dialog or box of the program, which disables the window while it shows: the dialog is
     // brought to the front first.

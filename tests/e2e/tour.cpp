@@ -1,6 +1,7 @@
 // The headless tour of `make run`: starts TovalSet from its folder, clicks every button in turn as a user
 // would, prints each message box and what really changed, answers every box, saves a screenshot of the
-// window, and ends with the exit button.
+// window, and ends with the exit button. Each step waits for what it brings, with a bound; one that does not
+// come ends the tour with what was missing and exit code 1.
 //   tour <screenshot.bmp>
 #include <windows.h>
 
@@ -11,6 +12,9 @@
 #include "ui/resources/resource.h"
 
 #include <cstdio>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
 using namespace tovalset;
 
@@ -22,10 +26,19 @@ std::string Text(HWND window) {
     return text;
 }
 
-void Boxes(const e2e::App& app, std::size_t most) {
-    for (const std::string& text : app.AnswerBoxes(most, 20000)) {
+void Require(bool done, const std::string& missing) {
+    if (!done) {
+        throw std::runtime_error(missing);
+    }
+}
+
+// The boxes that a button brings, `most` at the most; at least one must come.
+void Boxes(const e2e::App& app, std::size_t most, const char* button) {
+    const std::vector<std::string> texts = app.AnswerBoxes(most, 20000);
+    for (const std::string& text : texts) {
         std::printf("  box      %s\n", text.c_str());
     }
+    Require(!texts.empty(), std::string("no message box came after ") + button);
 }
 
 void Certificates(const std::string& folder) {
@@ -60,13 +73,7 @@ void ZoneValues() {
     }
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: tour <screenshot.bmp>\n");
-        return 2;
-    }
+void Tour(const char* screenshot) {
     char folder[MAX_PATH] = {};
     GetCurrentDirectoryA(MAX_PATH, folder);
     e2e::App app(folder);
@@ -80,39 +87,36 @@ int main(int argc, char** argv) {
     SetForegroundWindow(app.window());
     test::WaitUntil([&] { return GetForegroundWindow() == app.window(); }, 5000);
     const std::string ready = app.WaitUntilReady();
-    if (!ready.empty()) {
-        std::printf("  window   not ready: %s\n", ready.c_str());
-    }
+    Require(ready.empty(), "the window was not ready: " + ready);
     RECT frame;
     GetWindowRect(app.window(), &frame);
-    const bool saved = e2e::SaveBmp(e2e::CaptureScreen(frame), argv[1]);
-    std::printf("  screenshot %s\n", saved ? argv[1] : "could not be saved");
+    Require(e2e::SaveBmp(e2e::CaptureScreen(frame), screenshot),
+            std::string("the screenshot could not be saved as ") + screenshot);
+    std::printf("  screenshot %s\n", screenshot);
 
     std::printf("Command1: install digital certificates\n");
     app.Click(app.control(IDC_COMMAND1));
-    Boxes(app, 8);
+    Boxes(app, 8, "Command1");
     Certificates(folder);
 
     std::printf("Command4: install digital certificate (renewal)\n");
     app.Click(app.control(IDC_COMMAND4));
-    Boxes(app, 1);
+    Boxes(app, 1, "Command4");
 
     std::printf("Command2: IE settings\n");
     app.Click(app.control(IDC_COMMAND2));
-    Boxes(app, 1);
+    Boxes(app, 1, "Command2");
     ZoneValues();
 
     std::printf("Command5: install middleware\n");
     app.Click(app.control(IDC_COMMAND5));
     const HWND middleware = test::WaitForWindow("TovalSetPkiStandIn", 10000);
-    std::printf("  program  %s\n",
-                middleware != nullptr ? "the middleware stand-in is running" : "none started");
-    if (middleware != nullptr) {
-        // Shown in the style it was started with once its label holds its text.
-        test::WaitForShownText(middleware, 10000);
-        std::printf("           %s\n", IsIconic(middleware) ? "minimized" : "not minimized");
-        PostMessageA(middleware, WM_CLOSE, 0, 0);
-    }
+    Require(middleware != nullptr, "the middleware stand-in did not start");
+    std::printf("  program  the middleware stand-in is running\n");
+    // Shown in the style it was started with once its label holds its text.
+    test::WaitForShownText(middleware, 10000);
+    std::printf("           %s\n", IsIconic(middleware) ? "minimized" : "not minimized");
+    PostMessageA(middleware, WM_CLOSE, 0, 0);
     // Under Wine with fvwm, a program started minimized after a message box has been up takes our window
     // down with it, in the window manager's own time; a user would restore it from the taskbar.
     if (test::WaitUntil([&] { return IsIconic(app.window()) != FALSE; }, 1000)) {
@@ -124,21 +128,23 @@ int main(int argc, char** argv) {
     std::printf("Command6: help\n");
     app.Click(app.control(IDC_COMMAND6));
     char record[MAX_PATH] = {};
-    if (GetEnvironmentVariableA("TOVALSET_RECORD", record, MAX_PATH) != 0 &&
-        test::WaitForFile(record, 10000)) {
-        std::printf("  program  help viewer started: %s\n",
-                    test::FileText(record).substr(test::FileText(record).rfind('\n') + 1).c_str());
-    }
+    Require(GetEnvironmentVariableA("TOVALSET_RECORD", record, MAX_PATH) != 0 &&
+                test::WaitForFile(record, 10000),
+            "the help viewer did not start");
+    const std::string started = test::FileText(record);
+    std::printf("  program  help viewer started: %s\n", started.substr(started.rfind('\n') + 1).c_str());
     // The action shows no box; one that it did show would be printed here.
     if (!app.WaitUntilReady().empty()) {
-        Boxes(app, 1);
+        Boxes(app, 1, "Command6");
     }
 
     std::printf("System menu: Status report...\n");
     app.ChooseSystemMenuItem(2);
     HWND report = nullptr;
-    if (test::WaitUntil([&] { return (report = FindWindowA("#32770", "TovalSet status report")) != nullptr; },
-                        10000)) {
+    Require(test::WaitUntil(
+                [&] { return (report = FindWindowA("#32770", "TovalSet status report")) != nullptr; }, 10000),
+            "the status report did not open");
+    {
         // An edit control keeps its text to itself: asked for it, not read as a caption.
         char first[64] = {};
         DWORD_PTR ignored = 0;
@@ -165,17 +171,35 @@ int main(int argc, char** argv) {
                 return settled;
             },
             5000);
-        std::string shot = argv[1];
+        std::string shot = screenshot;
         shot.replace(shot.find_last_of('\\') + 1, std::string::npos, "StatusReport.bmp");
-        std::printf("  screenshot %s\n", e2e::SaveBmp(shown, shot) ? shot.c_str() : "could not be saved");
+        Require(e2e::SaveBmp(shown, shot), "the screenshot could not be saved as " + shot);
+        std::printf("  screenshot %s\n", shot.c_str());
         e2e::App::KeyTo(report, VK_ESCAPE);
-        test::WaitUntil([&] { return IsWindow(report) == FALSE; }, 5000);
-    } else {
-        std::printf("  dialog   did not open\n");
+        Require(test::WaitUntil([&] { return IsWindow(report) == FALSE; }, 5000),
+                "the status report did not close on Escape");
     }
 
     std::printf("Command3: exit\n");
     app.Click(app.control(IDC_COMMAND3));
-    std::printf("  TovalSet ended with exit code %ld\n", app.WaitForExit(10000));
-    return 0;
+    const long code = app.WaitForExit(10000);
+    Require(code != -1, "TovalSet did not end");
+    std::printf("  TovalSet ended with exit code %ld\n", code);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: tour <screenshot.bmp>\n");
+        return 2;
+    }
+    try {
+        Tour(argv[1]);
+        std::printf("The tour ended: every step came.\n");
+        return 0;
+    } catch (const std::exception& e) {
+        std::printf("The tour stopped: %s\n", e.what());
+        return 1;
+    }
 }
