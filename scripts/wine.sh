@@ -196,8 +196,9 @@ wine_run() { # <build dir> <arch> [<tour program>]
     wine_boot
     [[ -z "${TOVALSET_LOGPIXELS:-}" ]] || wine_prefix_scale "$TOVALSET_LOGPIXELS"
     # Wine's help viewer needs a browser engine that is not installed here: a recorder takes its place,
-    # so the tour can show how the help button started it.
-    cp "$build/tests/win32/record_start.exe" "$WINEPREFIX/drive_c/windows/hh.exe"
+    # so the tour can show how the help button started it. A windowed one, as the viewer is: a console
+    # program would get a console window, which takes the foreground and leaves none when it goes.
+    cp "$build/tests/win32/record_start_gui.exe" "$WINEPREFIX/drive_c/windows/hh.exe"
     export TOVALSET_RECORD='C:\help-viewer.txt'
     wine cmd /c exit </dev/null >/dev/null 2>&1
     # Into a file, never a pipe: a Wine service that the tour starts inherits its output and outlives it,

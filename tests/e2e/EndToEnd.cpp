@@ -320,7 +320,7 @@ std::string ExeUnderTest() {
 bool InstallRecordingHelpViewer() {
     char windows[MAX_PATH] = {};
     GetWindowsDirectoryA(windows, MAX_PATH);
-    return CopyFileA((test::FolderOfThisExe() + "\\..\\win32\\record_start.exe").c_str(),
+    return CopyFileA((test::FolderOfThisExe() + "\\..\\win32\\record_start_gui.exe").c_str(),
                      (std::string(windows) + "\\hh.exe").c_str(), FALSE) != FALSE;
 }
 
@@ -518,6 +518,10 @@ void App::ChooseSystemMenuItem(int upPresses) const {
     };
     if (!test::WaitUntil(menuShown, 5000)) {
         throw std::runtime_error("the system menu did not show after Alt+Space");
+    }
+    // The keys go to the foreground window's thread, which runs the menu's loop.
+    if (GetForegroundWindow() != window_) {
+        throw std::runtime_error("the window lost the foreground while its system menu was open");
     }
     for (int i = 0; i < upPresses; ++i) {
         Press(VK_UP);

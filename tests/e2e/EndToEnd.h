@@ -40,7 +40,8 @@ std::string BinFolder();
 // (unpacked by the e2e_shipped_exe fixture); in the x86_64 test build the one in BinFolder().
 std::string ExeUnderTest();
 // Wine's own help viewer needs a browser engine the tests do not install: a recorder takes its place, and
-// writes how it was started to the file that TOVALSET_RECORD names.
+// writes how it was started to the file that TOVALSET_RECORD names. A windowed one, as the viewer is: a
+// console program would get a console window that takes the foreground from the window under test.
 bool InstallRecordingHelpViewer();
 
 // What a process holds of the system. Wine answers neither GetGuiResources nor GetProcessHandleCount
