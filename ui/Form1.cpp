@@ -126,8 +126,8 @@ bool IsButton(int id) {
 
 } // namespace
 
-Form1::Form1(HINSTANCE instance, PlatformOps& os, ModalWindow& modal)
-    : instance_(instance), os_(os), modal_(modal) {}
+Form1::Form1(HINSTANCE instance, PlatformOps& os, ReportFacts& facts, ModalWindow& modal)
+    : instance_(instance), os_(os), facts_(facts), modal_(modal) {}
 
 bool Form1::Create() {
     WNDCLASSEXA windowClass{};
@@ -361,7 +361,7 @@ void Form1::OnMenuItem(int item) {
                                        L"\n\nPrepares this computer for " + TOVALSET_SERVICE_DOMAIN + L".";
             ::MessageBoxW(window_, about.c_str(), L"About TovalSet", MB_OK | MB_ICONINFORMATION);
         } else {
-            ShowReportDialog(instance_, window_, StatusReport(os_));
+            ShowReportDialog(instance_, window_, StatusReport(os_, facts_));
         }
     });
     if (modal_.CloseRequested() && window_ != nullptr) {
