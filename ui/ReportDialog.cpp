@@ -2,6 +2,7 @@
 
 #include "platform/win32/Boxes.h"
 #include "platform/win32/Handles.h"
+#include "platform/win32/SystemLibrary.h"
 #include "platform/win32/Text.h"
 #include "ui/resources/resource.h"
 
@@ -60,21 +61,13 @@ DWORD CopyText(HWND dialog, const std::wstring& text) {
     return ERROR_SUCCESS;
 }
 
-// The user's desktop folder, from the shell, loaded from the system folder as the help button loads it.
+// The user's desktop folder, from the shell.
 DWORD DesktopFolder(std::wstring& folder) {
-    wchar_t system[MAX_PATH + 1] = {};
-    const UINT length = ::GetSystemDirectoryW(system, MAX_PATH + 1);
-    if (length == 0 || length > MAX_PATH) {
-        return ::GetLastError();
-    }
-    const win32::UniqueModule shell(
-        ::LoadLibraryW((std::wstring(system, length) + L"\\shell32.dll").c_str()));
+    const win32::SystemLibrary shell(L"shell32.dll");
     if (!shell) {
-        return ::GetLastError();
+        return shell.error();
     }
-    using GetFolder = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
-    const auto getFolder = reinterpret_cast<GetFolder>(
-        reinterpret_cast<void (*)()>(::GetProcAddress(shell.get(), "SHGetFolderPathW")));
+    const auto getFolder = shell.Proc<HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR)>("SHGetFolderPathW");
     if (getFolder == nullptr) {
         return ::GetLastError();
     }

@@ -2,6 +2,7 @@
 // and width, and files. Nothing here changes anything.
 #include "platform/win32/Files.h"
 #include "platform/win32/Handles.h"
+#include "platform/win32/SystemLibrary.h"
 #include "platform/win32/Text.h"
 #include "platform/win32/Win32Platform.h"
 
@@ -81,9 +82,8 @@ Fact<bool> Win32ReportFacts::WindowsIs64Bit() {
         return {true};
     }
     // IsWow64Process came with XP SP2; a system without it has no 64-bit side.
-    using IsWow64Function = BOOL(WINAPI*)(HANDLE, PBOOL);
-    const auto isWow64 = reinterpret_cast<IsWow64Function>(reinterpret_cast<void (*)()>(
-        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "IsWow64Process")));
+    const SystemLibrary kernel(L"kernel32.dll");
+    const auto isWow64 = kernel.Proc<BOOL(WINAPI*)(HANDLE, PBOOL)>("IsWow64Process");
     BOOL wow64 = FALSE;
     if (isWow64 != nullptr && !isWow64(::GetCurrentProcess(), &wow64)) {
         return Unreadable<bool>(::GetLastError());

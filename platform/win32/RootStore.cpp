@@ -6,6 +6,7 @@
 #include "platform/CertificateFile.h"
 #include "platform/win32/Files.h"
 #include "platform/win32/Handles.h"
+#include "platform/win32/SystemLibrary.h"
 #include "platform/win32/Text.h"
 #include "platform/win32/Win32Platform.h"
 
@@ -20,12 +21,11 @@ namespace {
 // A CA certificate is a few kilobytes; anything this large is no certificate, and is not read into memory.
 constexpr DWORD kMaxCertificateFileBytes = 1024 * 1024;
 
-// CryptoAPI, loaded on first use by its full path in the system folder: most runs never import a
-// certificate, and crypt32 is not one of the system's known DLLs, so a bare name would be looked for beside
-// the exe first, in whatever folder the user unpacked TovalSet to. Its own imports are looked for in the
-// system folder too (LOAD_WITH_ALTERED_SEARCH_PATH).
+// CryptoAPI, loaded on first use: most runs never import a certificate, and crypt32 is not one of the
+// system's known DLLs, so a bare name would be looked for beside the exe first, in whatever folder the user
+// unpacked TovalSet to.
 struct CryptoApi {
-    UniqueModule module;
+    SystemLibrary module;
     decltype(&::CertOpenStore) openStore = nullptr;
     decltype(&::CertCloseStore) closeStore = nullptr;
     decltype(&::CertFindCertificateInStore) findCertificate = nullptr;
@@ -34,33 +34,22 @@ struct CryptoApi {
     DWORD loadError = ERROR_SUCCESS;
 };
 
-template <typename Function> bool Resolve(HMODULE module, const char* name, Function& function) {
-    function = reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+template <typename Function>
+bool Resolve(const SystemLibrary& library, const char* name, Function& function) {
+    function = library.Proc<Function>(name);
     return function != nullptr;
 }
 
 CryptoApi LoadCryptoApi() {
-    CryptoApi api;
-    std::wstring path(MAX_PATH, L'\0');
-    const UINT length = ::GetSystemDirectoryW(path.data(), MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
-        api.loadError = length == 0 ? ::GetLastError() : ERROR_FILENAME_EXCED_RANGE;
-        return api;
-    }
-    path.resize(length);
-    path += L"\\crypt32.dll";
-    api.module.reset(::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
-    if (!api.module) {
-        api.loadError = ::GetLastError();
-        return api;
-    }
-    const HMODULE m = api.module.get();
-    if (!Resolve(m, "CertOpenStore", api.openStore) || !Resolve(m, "CertCloseStore", api.closeStore) ||
-        !Resolve(m, "CertFindCertificateInStore", api.findCertificate) ||
-        !Resolve(m, "CertCreateCertificateContext", api.createContext) ||
-        !Resolve(m, "CertFreeCertificateContext", api.freeContext)) {
+    CryptoApi api{SystemLibrary(L"crypt32.dll")};
+    const SystemLibrary& m = api.module;
+    if (!m) {
+        api.loadError = m.error();
+    } else if (!Resolve(m, "CertOpenStore", api.openStore) || !Resolve(m, "CertCloseStore", api.closeStore) ||
+               !Resolve(m, "CertFindCertificateInStore", api.findCertificate) ||
+               !Resolve(m, "CertCreateCertificateContext", api.createContext) ||
+               !Resolve(m, "CertFreeCertificateContext", api.freeContext)) {
         api.loadError = ERROR_PROC_NOT_FOUND;
-        api.module.reset();
     }
     return api;
 }
@@ -125,7 +114,7 @@ PlatformOps::RootLookup Win32Platform::LookUpRootCertificate(const std::wstring&
         return {RootStanding::FileUnreadable, SystemErrorText(error)};
     }
     const CryptoApi& api = Crypto();
-    if (!api.module) {
+    if (api.loadError != ERROR_SUCCESS) {
         return {RootStanding::StoreUnreadable, SystemErrorText(api.loadError)};
     }
     std::vector<BYTE> thumbprint = Thumbprint(api, DerOf(data));

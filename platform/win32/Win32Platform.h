@@ -5,6 +5,7 @@
 #include "platform/ReportFacts.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/ModalHost.h"
+#include "platform/win32/SystemLibrary.h"
 
 namespace tovalset::win32 {
 
@@ -21,7 +22,7 @@ public:
     void Enter();
 
 private:
-    UniqueModule ole_;
+    SystemLibrary ole_;
     bool entered_ = false;
 };
 
@@ -67,7 +68,7 @@ private:
     NoWindowHost noWindow_;
     ModalHost* host_ = &noWindow_;
     ComApartment com_; // before the shell, so that it is left after the shell is unloaded
-    UniqueModule shell_;
+    SystemLibrary shell_;
 };
 
 // What the status report reads (ReportFacts.cpp).
