@@ -55,6 +55,8 @@ public:
     // The first `maxBytes` bytes of a file (fewer when it is shorter), relative paths from the current
     // directory; why not when it cannot be opened or read.
     virtual Fact<std::vector<std::uint8_t>> ReadFileStart(const std::wstring& path, std::size_t maxBytes) = 0;
+    // The user's desktop folder, where the report is saved.
+    virtual Fact<std::wstring> DesktopFolder() = 0;
 };
 
 } // namespace tovalset

@@ -156,4 +156,19 @@ Fact<std::vector<std::uint8_t>> Win32ReportFacts::ReadFileStart(const std::wstri
     return {data};
 }
 
+Fact<std::wstring> Win32ReportFacts::DesktopFolder() {
+    const SystemLibrary shell(L"shell32.dll");
+    const auto getFolder = shell.Proc<HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR)>("SHGetFolderPathW");
+    if (getFolder == nullptr) {
+        return Unreadable<std::wstring>(shell ? ERROR_PROC_NOT_FOUND : shell.error());
+    }
+    constexpr int kDesktopDirectory = 0x0010; // CSIDL_DESKTOPDIRECTORY
+    wchar_t path[MAX_PATH + 1] = {};
+    const HRESULT result = getFolder(nullptr, kDesktopDirectory, nullptr, 0, path);
+    if (FAILED(result)) {
+        return Unreadable<std::wstring>(HRESULT_CODE(result));
+    }
+    return {std::wstring(path)};
+}
+
 } // namespace tovalset::win32

@@ -85,6 +85,7 @@ public:
     Fact<bool> ProcessIsElevated() override;
     Fact<bool> FolderExists(const std::wstring& path) override;
     Fact<std::vector<std::uint8_t>> ReadFileStart(const std::wstring& path, std::size_t maxBytes) override;
+    Fact<std::wstring> DesktopFolder() override;
 };
 
 } // namespace tovalset::win32

@@ -432,4 +432,8 @@ Fact<std::vector<std::uint8_t>> FakeReportFacts::ReadFileStart(const std::wstrin
     return Answer("ReadFileStart", Quoted(path) + ", " + std::to_string(maxBytes), read);
 }
 
+Fact<std::wstring> FakeReportFacts::DesktopFolder() {
+    return Answer("DesktopFolder", "", desktopFolder);
+}
+
 } // namespace tovalset::fake

@@ -170,6 +170,7 @@ public:
     std::uint32_t codePage = 1252;
     Fact<bool> administrator{true};
     Fact<bool> elevated{false};
+    Fact<std::wstring> desktopFolder{L"C:\\Documents and Settings\\User\\Desktop"};
     // A folder that exists, and a file's bytes, by path as the report names it (case as given).
     void SetFolder(const std::wstring& path) { folders_.push_back(path); }
     void SetFile(const std::wstring& path, std::vector<std::uint8_t> bytes) {
@@ -188,6 +189,7 @@ public:
     Fact<bool> FolderExists(const std::wstring& path) override;
     // A file that was not set is not there.
     Fact<std::vector<std::uint8_t>> ReadFileStart(const std::wstring& path, std::size_t maxBytes) override;
+    Fact<std::wstring> DesktopFolder() override;
 
 private:
     // The fact as set, unless the call fails.
