@@ -361,7 +361,7 @@ void Form1::OnMenuItem(int item) {
                                        L"\n\nPrepares this computer for " + TOVALSET_SERVICE_DOMAIN + L".";
             ::MessageBoxW(window_, about.c_str(), L"About TovalSet", MB_OK | MB_ICONINFORMATION);
         } else {
-            ShowReportDialog(instance_, window_, StatusReport(os_, facts_), facts_);
+            ShowReportDialog(instance_, window_, StatusReport(os_, facts_), facts_, modal_);
         }
     });
     if (modal_.CloseRequested() && window_ != nullptr) {

@@ -61,10 +61,12 @@ DWORD CopyText(HWND dialog, const std::wstring& text) {
     return ERROR_SUCCESS;
 }
 
-// What the dialog shows, and where Save asks for the desktop folder.
+// What the dialog shows, where Save asks for the desktop folder, and the window's state, which tells the
+// dialog to end when the window is asked to close.
 struct Shown {
     const Report& report;
     ReportFacts& facts;
+    ModalWindow& modal;
 };
 
 void Save(HWND dialog, const Shown& shown) {
@@ -85,6 +87,7 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
         if (message == WM_INITDIALOG) {
             ::SetWindowLongPtrW(dialog, DWLP_USER, lParam);
             const auto* shown = reinterpret_cast<const Shown*>(lParam);
+            shown->modal.ShowsDialog(dialog);
             const HWND text = ::GetDlgItem(dialog, IDC_REPORT_TEXT);
             ::SetWindowTextW(text, shown->report.text.c_str());
             // The text first, for a screen reader to read out, without all of it selected. Being a
@@ -93,6 +96,10 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
             ::SetFocus(text);
             ::SendMessageW(text, EM_SETSEL, 0, 0);
             return FALSE;
+        }
+        if (message == kWindowClosing) {
+            ::EndDialog(dialog, 0);
+            return TRUE;
         }
         if (message != WM_COMMAND) {
             return FALSE;
@@ -109,7 +116,7 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
             Save(dialog, *shown);
             return TRUE;
         case IDCANCEL: // Close, Escape and the close box
-        case IDOK:     // Enter, and the window closing while the report is open
+        case IDOK:     // Enter
             ::EndDialog(dialog, 0);
             return TRUE;
         default:
@@ -125,10 +132,13 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
 
 } // namespace
 
-void ShowReportDialog(HINSTANCE instance, HWND owner, const Report& report, ReportFacts& facts) {
-    const Shown shown{report, facts};
-    if (::DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_STATUS_REPORT), owner, &DialogProc,
-                          reinterpret_cast<LPARAM>(&shown)) == -1) {
+void ShowReportDialog(HINSTANCE instance, HWND owner, const Report& report, ReportFacts& facts,
+                      ModalWindow& modal) {
+    const Shown shown{report, facts, modal};
+    const INT_PTR shownResult = ::DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_STATUS_REPORT), owner,
+                                                  &DialogProc, reinterpret_cast<LPARAM>(&shown));
+    modal.ShowsDialog(nullptr);
+    if (shownResult == -1) {
         Tell(owner, L"The status report could not be shown: " + win32::SystemErrorText(::GetLastError()),
              MB_ICONERROR);
     }
