@@ -5,6 +5,7 @@
 #include "actions/MachineFacts.h"
 #include "actions/Policies.h"
 #include "actions/RegistryReader.h"
+#include "actions/SupportFolder.h"
 #include "platform/CertificateFile.h"
 #include "platform/CommandLine.h"
 
@@ -122,11 +123,15 @@ std::wstring FileStanding(ReportFacts& facts, const std::wstring& path, bool pro
 
 void AboutSupportFolder(PlatformOps& os, ReportFacts& facts, Writer& out) {
     out.Heading(L"4. Support folder");
-    out.Line(L"All", Told(facts.FolderExists(L"All"),
-                          [](bool present) { return std::wstring(present ? L"present" : L"absent"); }));
-    out.Line(L"All\\certmgr.exe", FileStanding(facts, L"All\\certmgr.exe", true));
-    out.Line(L"All\\TOVALPKI.exe", FileStanding(facts, L"All\\TOVALPKI.exe", true));
-    out.Line(L"All\\TovalSetHelp.chm", FileStanding(facts, L"All\\TovalSetHelp.chm", false));
+    out.Line(kSupportFolder, Told(facts.FolderExists(kSupportFolder), [](bool present) {
+                 return std::wstring(present ? L"present" : L"absent");
+             }));
+    for (const auto& [name, program] :
+         {std::pair{std::wstring(kCertmgr) + L".exe", true}, std::pair{std::wstring(kPkiTool), true},
+          std::pair{std::wstring(kHelpFile), false}}) {
+        const std::wstring path = InSupportFolder(name);
+        out.Line(path, FileStanding(facts, path, program));
+    }
     const std::wstring viewer = os.SystemWindowsDirectory() + L"\\hh.exe";
     out.Line(L"Help viewer " + viewer, FileStanding(facts, viewer, false));
 }
@@ -159,7 +164,7 @@ void AboutCertificates(PlatformOps& os, ReportFacts& facts, Writer& out) {
     const Moment utc = facts.UtcNow();
     const std::wstring now = MomentText(utc);
     for (const std::wstring& file : CertificateFiles()) {
-        const std::wstring path = L"All\\" + file;
+        const std::wstring path = InSupportFolder(file);
         const Fact<std::vector<std::uint8_t>> data = facts.ReadFileStart(path, kCertificateBytes);
         if (!data.value) {
             out.Line(path, L"cannot be read: " + data.why);
