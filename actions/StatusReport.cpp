@@ -83,11 +83,12 @@ void AboutTovalSet(ReportFacts& facts, Writer& out, const Moment& made) {
     out.Line(L"Report made", MomentText(made));
 }
 
-void AboutWindows(PlatformOps& os, ReportFacts& facts, Writer& out, unsigned long build) {
+// `recorded` is the build as Windows records it, `build` that as a number (0 when it is none).
+void AboutWindows(PlatformOps& os, ReportFacts& facts, Writer& out, const std::wstring& recorded,
+                  unsigned long build) {
     out.Heading(L"2. Windows");
-    out.Line(L"Product", OrNotRecorded(OsProductName(os)));
-    out.Line(L"Build",
-             OrNotRecorded(GetString(os, kLocalMachine, kWindowsVersionKey, L"CurrentBuildNumber")));
+    out.Line(L"Product", OrNotRecorded(OsProductName(os, build)));
+    out.Line(L"Build", OrNotRecorded(recorded));
     out.Line(L"Display scale", Told(facts.DisplayDpi(), [](int dpi) {
                  return std::to_wstring(dpi) + L" dots per inch (" + std::to_wstring(dpi * 100 / 96) + L" %)";
              }));
@@ -246,10 +247,11 @@ std::wstring ProgramKind(const std::vector<std::uint8_t>& head) {
 Report StatusReport(PlatformOps& os, ReportFacts& facts) {
     Writer out;
     const Moment made = facts.LocalNow();
-    const unsigned long build = WindowsBuild(os).value_or(0);
+    const std::wstring recorded = RecordedBuild(os);
+    const unsigned long build = BuildNumberOf(recorded).value_or(0);
     out.Line(L"TovalSet status report");
     AboutTovalSet(facts, out, made);
-    AboutWindows(os, facts, out, build);
+    AboutWindows(os, facts, out, recorded, build);
     AboutBrowser(os, out, build);
     AboutSupportFolder(os, facts, out);
     AboutCertificates(os, facts, out);
