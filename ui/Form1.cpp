@@ -7,6 +7,7 @@
 #include "actions/RunAction.h"
 #include "actions/StatusReport.h"
 #include "platform/win32/Boxes.h"
+#include "platform/win32/Win32Platform.h"
 #include "ui/LabelFont.h"
 #include "ui/ReportDialog.h"
 #include "ui/resources/resource.h"
@@ -145,12 +146,8 @@ bool Form1::Create() {
 
     // The system's scale, read once: the window is made for it and keeps it, as Windows does not change a
     // running program's scale short of a new sign-in.
-    const HDC screen = ::GetDC(nullptr);
-    dpi_ = screen != nullptr ? ::GetDeviceCaps(screen, LOGPIXELSY) : 0;
-    if (screen != nullptr) {
-        ::ReleaseDC(nullptr, screen);
-    }
-    if (dpi_ <= 0) {
+    dpi_ = win32::ScreenDpi();
+    if (dpi_ == 0) {
         dpi_ = kBaseDpi;
     }
 

@@ -91,13 +91,18 @@ Fact<bool> Win32ReportFacts::WindowsIs64Bit() {
     return {wow64 != FALSE};
 }
 
-Fact<int> Win32ReportFacts::DisplayDpi() {
+int ScreenDpi() {
     const HDC screen = ::GetDC(nullptr);
     const int dpi = screen != nullptr ? ::GetDeviceCaps(screen, LOGPIXELSY) : 0;
     if (screen != nullptr) {
         ::ReleaseDC(nullptr, screen);
     }
-    if (dpi <= 0) {
+    return dpi > 0 ? dpi : 0;
+}
+
+Fact<int> Win32ReportFacts::DisplayDpi() {
+    const int dpi = ScreenDpi();
+    if (dpi == 0) {
         return Unreadable<int>(ERROR_INVALID_HANDLE);
     }
     return {dpi};

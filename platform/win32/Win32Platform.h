@@ -71,6 +71,10 @@ private:
     SystemLibrary shell_;
 };
 
+// The dots per inch the screen is drawn at, as the window is laid out and the report says; 0 when the
+// screen cannot be asked.
+int ScreenDpi();
+
 // What the status report reads (ReportFacts.cpp).
 class Win32ReportFacts : public ReportFacts {
 public:
