@@ -16,7 +16,7 @@ namespace {
 using UniqueGlobal = win32::UniqueResource<HGLOBAL, win32::NullHandleTraits<HGLOBAL, &::GlobalFree>>;
 
 void Tell(HWND dialog, const std::wstring& text, UINT icon) {
-    ::MessageBoxW(dialog, text.c_str(), L"TovalSet", MB_OK | icon);
+    win32::ShowBox(dialog, text.c_str(), MB_OK | icon);
 }
 
 // The clipboard, open for this dialog while the object lives.
