@@ -10,13 +10,14 @@
 #include "platform/CommandLine.h"
 
 #include "ServiceDomain.h"
+#include "Version.h"
 
 #include <algorithm>
 #include <array>
 
 namespace tovalset {
 
-const wchar_t* const kProgramVersion = L"1.00";
+const wchar_t* const kProgramVersion = L"" TOVALSET_VERSION;
 
 namespace {
 
