@@ -22,8 +22,6 @@ const wchar_t* const kProgramVersion = L"" TOVALSET_VERSION;
 namespace {
 
 constexpr unsigned long kFirstVistaBuild = 6000;
-// Enough of a certificate file for any certificate.
-constexpr std::size_t kCertificateBytes = 65536;
 
 // The report as it is written: headings, then "name: value" lines.
 class Writer {
@@ -166,23 +164,23 @@ void AboutCertificates(PlatformOps& os, ReportFacts& facts, Writer& out) {
     const Moment utc = facts.UtcNow();
     const std::wstring now = MomentText(utc);
     for (const std::wstring& file : CertificateFiles()) {
+        // One look-up reads the file and makes its thumbprint, for the store and for these lines alike.
         const std::wstring path = InSupportFolder(file);
-        const Fact<std::vector<std::uint8_t>> data = facts.ReadFileStart(path, kCertificateBytes);
-        if (!data.value) {
-            out.Line(path, L"cannot be read: " + data.why);
+        const PlatformOps::RootLookup lookup = os.LookUpRootCertificate(path);
+        if (lookup.standing == PlatformOps::RootStanding::FileUnreadable) {
+            out.Line(path, L"cannot be read: " + lookup.reason);
             continue;
         }
-        const std::vector<std::uint8_t> der = DerOf(*data.value);
-        const auto summary = Summarize(der);
+        const auto summary = Summarize(lookup.der);
         if (!summary) {
             out.Line(path, L"holds no certificate");
             continue;
         }
         const std::wstring expiry(summary->notAfter.begin(), summary->notAfter.end());
         out.Line(path, L"CN=" + summary->commonName);
-        out.Line(L"  SHA-1", Hex(Sha1(der)));
+        out.Line(L"  SHA-1", Hex(lookup.thumbprint));
         out.Line(L"  Expires", expiry + L" UTC" + (expiry < now ? L" (expired)" : L""));
-        out.Line(L"  Trusted root store", RootStandingText(os.LookUpRootCertificate(path), distrusted));
+        out.Line(L"  Trusted root store", RootStandingText(lookup, distrusted));
     }
 }
 

@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace tovalset {
 
@@ -163,7 +164,11 @@ public:
     };
     struct RootLookup {
         RootStanding standing = RootStanding::NotInStore;
-        std::wstring reason; // the system's text, for a file or store that could not be read
+        std::wstring reason = {}; // the system's text, for a file or store that could not be read
+        // The file's certificate as DER and its thumbprint, as the look-up read and hashed them, for the
+        // status report; empty when the file could not be read.
+        std::vector<std::uint8_t> der = {};
+        std::array<std::uint8_t, 20> thumbprint = {};
     };
     virtual RootLookup LookUpRootCertificate(const std::wstring& certificateFile) = 0;
 };

@@ -74,19 +74,10 @@ struct ContextTraits {
 using Store = UniqueResource<HCERTSTORE, StoreTraits>;
 using Context = UniqueResource<PCCERT_CONTEXT, ContextTraits>;
 
-// The thumbprint of the certificate that the DER data is, the SHA-1 of its whole encoding; empty when
-// CryptoAPI takes the data for no certificate.
-std::vector<BYTE> Thumbprint(const CryptoApi& api, const std::vector<std::uint8_t>& der) {
-    if (der.empty()) {
-        return {};
-    }
-    const Context certificate(api.createContext(X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, der.data(),
-                                                static_cast<DWORD>(der.size())));
-    if (!certificate) {
-        return {};
-    }
-    const auto hash = Sha1(der);
-    return {hash.begin(), hash.end()};
+// Whether CryptoAPI takes the DER data for a certificate.
+bool IsCertificate(const CryptoApi& api, const std::vector<std::uint8_t>& der) {
+    return !der.empty() && Context(api.createContext(X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, der.data(),
+                                                     static_cast<DWORD>(der.size())));
 }
 
 enum class Found { Yes, No, StoreUnopened };
@@ -113,14 +104,19 @@ PlatformOps::RootLookup Win32Platform::LookUpRootCertificate(const std::wstring&
         error != ERROR_SUCCESS) {
         return {RootStanding::FileUnreadable, SystemErrorText(error)};
     }
+    RootLookup lookup{RootStanding::NotInStore, {}, DerOf(data)};
+    lookup.thumbprint = Sha1(lookup.der);
     const CryptoApi& api = Crypto();
     if (api.loadError != ERROR_SUCCESS) {
-        return {RootStanding::StoreUnreadable, SystemErrorText(api.loadError)};
+        lookup.standing = RootStanding::StoreUnreadable;
+        lookup.reason = SystemErrorText(api.loadError);
+        return lookup;
     }
-    std::vector<BYTE> thumbprint = Thumbprint(api, DerOf(data));
-    if (thumbprint.empty()) {
-        return {RootStanding::NoCertificate, {}};
+    if (!IsCertificate(api, lookup.der)) {
+        lookup.standing = RootStanding::NoCertificate;
+        return lookup;
     }
+    std::vector<BYTE> thumbprint(lookup.thumbprint.begin(), lookup.thumbprint.end());
     // The user's own registry part first: it is where the certificate manager adds, and it is read in a
     // few milliseconds, while the machine's part holds every root the computer trusts. A user who may not
     // read a part has nothing there that we could tell of.
@@ -131,22 +127,24 @@ PlatformOps::RootLookup Win32Platform::LookUpRootCertificate(const std::wstring&
     DWORD error = ERROR_SUCCESS;
     if (FindIn(api, CERT_STORE_PROV_SYSTEM_W, CERT_SYSTEM_STORE_LOCAL_MACHINE, thumbprint, error) ==
         Found::Yes) {
-        return {RootStanding::MachinePart, {}};
+        lookup.standing = RootStanding::MachinePart;
+        return lookup;
     }
     if (own == Found::Yes) {
-        return {RootStanding::UserPartOnly, {}};
+        lookup.standing = RootStanding::UserPartOnly;
+        return lookup;
     }
     // What else the system trusts for the user (the user's group policy roots). A policy that stops trust in
     // the user's own roots leaves them out of this merged store, which is why the own part is asked alone.
     const Found merged =
         FindIn(api, CERT_STORE_PROV_SYSTEM_W, CERT_SYSTEM_STORE_CURRENT_USER, thumbprint, error);
     if (merged == Found::Yes) {
-        return {RootStanding::UserPartOnly, {}};
+        lookup.standing = RootStanding::UserPartOnly;
+    } else if (merged == Found::StoreUnopened && own == Found::StoreUnopened) {
+        lookup.standing = RootStanding::StoreUnreadable;
+        lookup.reason = SystemErrorText(error);
     }
-    if (merged == Found::StoreUnopened && own == Found::StoreUnopened) {
-        return {RootStanding::StoreUnreadable, SystemErrorText(error)};
-    }
-    return {RootStanding::NotInStore, {}};
+    return lookup;
 }
 
 } // namespace tovalset::win32

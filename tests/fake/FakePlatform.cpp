@@ -1,5 +1,7 @@
 #include "tests/fake/FakePlatform.h"
 
+#include "platform/CertificateFile.h"
+
 #include <algorithm>
 #include <cwctype>
 #include <iomanip>
@@ -361,8 +363,26 @@ PlatformOps::RootLookup FakePlatform::LookUpRootCertificate(const std::wstring& 
     if (Record("LookUpRootCertificate", Quoted(certificateFile))) {
         return {RootStanding::StoreUnreadable, L"Access is denied."};
     }
+    RootLookup lookup{RootStanding::MachinePart};
+    if (readsCertificateFiles) {
+        const auto file = certificateFiles_.find(certificateFile);
+        if (file == certificateFiles_.end()) {
+            lookup = {RootStanding::FileUnreadable, L"The system cannot find the file specified."};
+        } else {
+            lookup.der = DerOf(file->second);
+            lookup.thumbprint = Sha1(lookup.der);
+        }
+    }
+    // A standing the test chose, for the file as it was read.
     const auto set = rootLookups_.find(Count("LookUpRootCertificate"));
-    return set == rootLookups_.end() ? RootLookup{RootStanding::MachinePart, {}} : set->second;
+    if (set != rootLookups_.end()) {
+        lookup.standing = set->second.standing;
+        lookup.reason = set->second.reason;
+        if (lookup.standing == RootStanding::FileUnreadable) {
+            lookup.der.clear();
+        }
+    }
+    return lookup;
 }
 
 // ---- what the status report reads ----

@@ -150,10 +150,17 @@ public:
     // machine's part, trusted whatever the policy. A failing LookUpRootCertificate answers that the store
     // cannot be read.
     void SetRootLookup(int occurrence, RootLookup lookup) { rootLookups_[occurrence] = std::move(lookup); }
+    // With readsCertificateFiles a look-up reads the file given here, as Windows does, and answers with its
+    // DER and thumbprint; a file not given cannot be read. Without it, the files are not asked for.
+    bool readsCertificateFiles = false;
+    void SetCertificateFile(const std::wstring& path, std::vector<std::uint8_t> bytes) {
+        certificateFiles_[path] = std::move(bytes);
+    }
     RootLookup LookUpRootCertificate(const std::wstring& certificateFile) override;
 
 private:
     std::map<int, RootLookup> rootLookups_;
+    std::map<std::wstring, std::vector<std::uint8_t>> certificateFiles_;
 };
 
 // What the status report reads besides the platform. A failing call answers with the status as its code

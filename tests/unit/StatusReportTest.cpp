@@ -91,7 +91,7 @@ void EverythingInEffect(FakePlatform& os, FakeReportFacts& facts) {
     facts.SetFile(L"All\\TovalSetHelp.chm", Text("ITSF"));
     facts.SetFile(L"C:\\WINDOWS\\hh.exe", Program(0x10B, 2));
     for (const std::wstring& file : CertificateFiles()) {
-        facts.SetFile(L"All\\" + file, Certificate(Narrow(file) + " CA", "350101000000Z"));
+        os.SetCertificateFile(L"All\\" + file, Certificate(Narrow(file) + " CA", "350101000000Z"));
     }
     for (const wchar_t* setting : {L"1001", L"1004", L"1201", L"1400", L"1402", L"1208"}) {
         os.SetDword(kZone, setting, 0);
@@ -189,7 +189,7 @@ TEST(StatusReport, SaysWhatIsInEffectInEachState) {
         {"an expired certificate, and one only in the user's part under ProtectedRoots",
          [](FakePlatform& os, FakeReportFacts& facts) {
              EverythingInEffect(os, facts);
-             facts.SetFile(L"All\\" + CertificateFiles()[0], Certificate("Old CA", "201231235959Z"));
+             os.SetCertificateFile(L"All\\" + CertificateFiles()[0], Certificate("Old CA", "201231235959Z"));
              os.SetDword(L"HKLM\\Software\\Policies\\Microsoft\\SystemCertificates\\Root\\ProtectedRoots",
                          L"Flags", 1);
              os.SetRootLookup(2, {PlatformOps::RootStanding::UserPartOnly, {}});
@@ -205,11 +205,12 @@ TEST(StatusReport, SaysWhatIsInEffectInEachState) {
         {"file faults: not a certificate, unreadable, not a program",
          [](FakePlatform& os, FakeReportFacts& facts) {
              EverythingInEffect(os, facts);
-             facts.SetFile(L"All\\" + CertificateFiles()[0], Text("-----BEGIN CERTIFICATE-----\n!!\n"));
-             facts.SetFile(L"All\\" + CertificateFiles()[1], Text("not DER at all"));
+             os.SetCertificateFile(L"All\\" + CertificateFiles()[0],
+                                   Text("-----BEGIN CERTIFICATE-----\n!!\n"));
+             os.SetCertificateFile(L"All\\" + CertificateFiles()[1], Text("not DER at all"));
              facts.SetFile(L"All\\certmgr.exe", Text("#!/bin/sh"));
              facts.SetFile(L"All\\TOVALPKI.exe", Program(0x20B, 3));
-             facts.Fail("ReadFileStart", 7, 32);
+             os.SetRootLookup(3, {PlatformOps::RootStanding::FileUnreadable, L"error 32"});
          },
          {L"All\\" + CertificateFiles()[0] + L": holds no certificate",
           L"All\\" + CertificateFiles()[1] + L": holds no certificate",
@@ -239,6 +240,7 @@ TEST(StatusReport, SaysWhatIsInEffectInEachState) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.state);
         FakePlatform os;
+        os.readsCertificateFiles = true;
         FakeReportFacts facts;
         c.arrange(os, facts);
         const Report report = StatusReport(os, facts);
