@@ -6,6 +6,8 @@
 // never sees <windows.h>. Text crosses as wide strings; the Win32 implementation converts it to and from the
 // ANSI code page right at each call.
 
+#include "platform/Seam.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -91,13 +93,8 @@ struct ProgramOutcome {
     std::uint32_t exitCode = 0; // meaningful when finished
 };
 
-class PlatformOps {
+class PlatformOps : public Seam {
 public:
-    PlatformOps() = default;
-    PlatformOps(const PlatformOps&) = delete;
-    PlatformOps& operator=(const PlatformOps&) = delete;
-    virtual ~PlatformOps() = default;
-
     // Registry. `result` receives the key; it is left as it was when the call fails. RegOpenKeyA opens for
     // reading, in the system's own view of the registry: on 64-bit Windows the 64-bit one, whatever the
     // process.

@@ -3,6 +3,8 @@
 // the program's place, the clock, the process's rights and width, the screen, files. Read only: nothing
 // behind this interface changes anything.
 
+#include "platform/Seam.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -29,13 +31,8 @@ struct Moment {
     int second = 0;
 };
 
-class ReportFacts {
+class ReportFacts : public Seam {
 public:
-    ReportFacts() = default;
-    ReportFacts(const ReportFacts&) = delete;
-    ReportFacts& operator=(const ReportFacts&) = delete;
-    virtual ~ReportFacts() = default;
-
     // The folder that holds the program's exe, and the current directory.
     virtual Fact<std::wstring> ProgramFolder() = 0;
     virtual Fact<std::wstring> CurrentDirectory() = 0;
