@@ -1,6 +1,7 @@
 #include "actions/Certificates.h"
 
 #include "actions/Policies.h"
+#include "actions/SupportFolder.h"
 
 #include <algorithm>
 #include <optional>
@@ -58,7 +59,7 @@ void RunImports(PlatformOps& os, const std::vector<Import>& imports) {
         // A tool that cannot start at all ends the action here (ProgramStartError).
         const ProgramOutcome outcome =
             os.StartProgramAndWait(CertmgrCommand(import.file), SW_HIDE, kCertmgrTimeoutMs);
-        const std::wstring path = std::wstring(L"All\\") + import.file;
+        const std::wstring path = InSupportFolder(import.file);
         bool inEffect = false;
         if (!outcome.finished) {
             os.ShowMessage(L"Import failed: " + path + L" (certmgr did not finish; it was stopped).");
@@ -97,7 +98,7 @@ std::vector<Import> RootImports() {
 } // namespace
 
 std::wstring CertmgrCommand(const std::wstring& file) {
-    return L"All\\certmgr /add /c  All\\" + file + L" /s  root";
+    return InSupportFolder(kCertmgr) + L" /add /c  " + InSupportFolder(file) + L" /s  root";
 }
 
 void InstallRootCertificates(PlatformOps& os) {

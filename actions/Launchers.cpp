@@ -1,9 +1,11 @@
 #include "actions/Launchers.h"
 
+#include "actions/SupportFolder.h"
+
 namespace tovalset {
 
 void LaunchPkiTool(PlatformOps& os) {
-    os.StartProgram(L"All\\TOVALPKI.exe", SW_SHOWMINIMIZED);
+    os.StartProgram(InSupportFolder(kPkiTool), SW_SHOWMINIMIZED);
 }
 
 void OpenHelp(PlatformOps& os) {
@@ -16,7 +18,7 @@ void OpenHelp(PlatformOps& os) {
     }
     // The "::/" names the topic page inside the compiled help file, which the viewer opens directly.
     os.ShellExecuteA(WindowHandle::None, L"open", windows + L"\\hh.exe",
-                     L"All\\TovalSetHelp.chm::/TopicFileName.htm", L"", SW_SHOWNORMAL);
+                     InSupportFolder(kHelpFile) + L"::/TopicFileName.htm", L"", SW_SHOWNORMAL);
 }
 
 } // namespace tovalset

@@ -10,39 +10,46 @@ namespace {
 
 const wchar_t* const kBrowserKey = L"SOFTWARE\\Microsoft\\Internet Explorer";
 
-// A build number is all digits; anything else is no build number.
-bool BuildNumber(const std::wstring& text, unsigned long& number) {
-    if (text.empty() || text.size() > 9) {
-        return false;
+template <typename Build> std::wstring ProductName(PlatformOps& os, const Build& build) {
+    std::wstring name = GetString(os, kLocalMachine, kWindowsVersionKey, L"ProductName");
+    const std::wstring windows10 = L"Windows 10";
+    if (name.compare(0, windows10.size(), windows10) == 0 && build().value_or(0) >= kFirstWindows11Build) {
+        name.replace(0, windows10.size(), L"Windows 11");
     }
-    number = 0;
-    for (const wchar_t c : text) {
-        if (c < L'0' || c > L'9') {
-            return false;
-        }
-        number = number * 10 + static_cast<unsigned long>(c - L'0');
-    }
-    return true;
+    return name;
 }
 
 } // namespace
 
-std::optional<unsigned long> WindowsBuild(PlatformOps& os) {
-    unsigned long build = 0;
-    if (!BuildNumber(GetString(os, kLocalMachine, kWindowsVersionKey, L"CurrentBuildNumber"), build)) {
+std::wstring RecordedBuild(PlatformOps& os) {
+    return GetString(os, kLocalMachine, kWindowsVersionKey, L"CurrentBuildNumber");
+}
+
+// A build number is all digits; anything else is no build number.
+std::optional<unsigned long> BuildNumberOf(const std::wstring& recorded) {
+    if (recorded.empty() || recorded.size() > 9) {
         return std::nullopt;
     }
-    return build;
+    unsigned long number = 0;
+    for (const wchar_t c : recorded) {
+        if (c < L'0' || c > L'9') {
+            return std::nullopt;
+        }
+        number = number * 10 + static_cast<unsigned long>(c - L'0');
+    }
+    return number;
+}
+
+std::optional<unsigned long> WindowsBuild(PlatformOps& os) {
+    return BuildNumberOf(RecordedBuild(os));
 }
 
 std::wstring OsProductName(PlatformOps& os) {
-    std::wstring name = GetString(os, kLocalMachine, kWindowsVersionKey, L"ProductName");
-    const std::wstring windows10 = L"Windows 10";
-    if (name.compare(0, windows10.size(), windows10) == 0 &&
-        WindowsBuild(os).value_or(0) >= kFirstWindows11Build) {
-        name.replace(0, windows10.size(), L"Windows 11");
-    }
-    return name;
+    return ProductName(os, [&os] { return WindowsBuild(os); });
+}
+
+std::wstring OsProductName(PlatformOps& os, std::optional<unsigned long> build) {
+    return ProductName(os, [build] { return build; });
 }
 
 std::wstring BrowserVersion(PlatformOps& os) {

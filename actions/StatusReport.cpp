@@ -5,23 +5,23 @@
 #include "actions/MachineFacts.h"
 #include "actions/Policies.h"
 #include "actions/RegistryReader.h"
+#include "actions/SupportFolder.h"
 #include "platform/CertificateFile.h"
 #include "platform/CommandLine.h"
 
 #include "ServiceDomain.h"
+#include "Version.h"
 
 #include <algorithm>
 #include <array>
 
 namespace tovalset {
 
-const wchar_t* const kProgramVersion = L"1.00";
+const wchar_t* const kProgramVersion = L"" TOVALSET_VERSION;
 
 namespace {
 
 constexpr unsigned long kFirstVistaBuild = 6000;
-// Enough of a certificate file for any certificate.
-constexpr std::size_t kCertificateBytes = 65536;
 
 // The report as it is written: headings, then "name: value" lines.
 class Writer {
@@ -37,11 +37,17 @@ private:
     std::wstring text_;
 };
 
+// A fact's value as text, or why it cannot be told.
+template <typename T, typename Show> std::wstring Told(const Fact<T>& fact, Show show) {
+    return fact.value ? show(*fact.value) : L"cannot be told: " + fact.why;
+}
+
+std::wstring AsIs(const std::wstring& text) {
+    return text;
+}
+
 std::wstring YesNo(const Fact<bool>& fact) {
-    if (!fact.value) {
-        return L"cannot be told: " + fact.why;
-    }
-    return *fact.value ? L"yes" : L"no";
+    return Told(fact, [](bool yes) { return std::wstring(yes ? L"yes" : L"no"); });
 }
 
 std::wstring OrNotRecorded(const std::wstring& text) {
@@ -62,13 +68,13 @@ std::wstring Hex(const std::array<std::uint8_t, 20>& bytes) {
     return text;
 }
 
-void AboutTovalSet(PlatformOps& os, Writer& out, const Moment& made) {
+void AboutTovalSet(ReportFacts& facts, Writer& out, const Moment& made) {
     out.Heading(L"1. TovalSet");
     out.Line(L"Version", std::wstring(L"TovalSet ") + kProgramVersion);
     out.Line(L"Service domain", TOVALSET_SERVICE_DOMAIN);
-    out.Line(L"Program folder", os.ProgramFolder());
-    out.Line(L"Current directory", os.CurrentDirectory());
-    const Fact<bool> windows64 = os.WindowsIs64Bit();
+    out.Line(L"Program folder", Told(facts.ProgramFolder(), AsIs));
+    out.Line(L"Current directory", Told(facts.CurrentDirectory(), AsIs));
+    const Fact<bool> windows64 = facts.WindowsIs64Bit();
     const std::wstring process = std::to_wstring(sizeof(void*) * 8) + L"-bit process on ";
     out.Line(L"Process", windows64.value
                              ? process + (*windows64.value ? L"64-bit Windows" : L"32-bit Windows")
@@ -76,20 +82,21 @@ void AboutTovalSet(PlatformOps& os, Writer& out, const Moment& made) {
     out.Line(L"Report made", MomentText(made));
 }
 
-void AboutWindows(PlatformOps& os, Writer& out, unsigned long build) {
+// `recorded` is the build as Windows records it, `build` that as a number (0 when it is none).
+void AboutWindows(PlatformOps& os, ReportFacts& facts, Writer& out, const std::wstring& recorded,
+                  unsigned long build) {
     out.Heading(L"2. Windows");
-    out.Line(L"Product", OrNotRecorded(OsProductName(os)));
-    out.Line(L"Build",
-             OrNotRecorded(GetString(os, kLocalMachine, kWindowsVersionKey, L"CurrentBuildNumber")));
-    const int dpi = os.DisplayDpi();
-    out.Line(L"Display scale",
-             std::to_wstring(dpi) + L" dots per inch (" + std::to_wstring(dpi * 100 / 96) + L" %)");
-    out.Line(L"ANSI code page", std::to_wstring(os.AnsiCodePage()));
-    out.Line(L"User is an administrator", YesNo(os.UserIsAdministrator()));
+    out.Line(L"Product", OrNotRecorded(OsProductName(os, build)));
+    out.Line(L"Build", OrNotRecorded(recorded));
+    out.Line(L"Display scale", Told(facts.DisplayDpi(), [](int dpi) {
+                 return std::to_wstring(dpi) + L" dots per inch (" + std::to_wstring(dpi * 100 / 96) + L" %)";
+             }));
+    out.Line(L"ANSI code page", std::to_wstring(facts.AnsiCodePage()));
+    out.Line(L"User is an administrator", YesNo(facts.UserIsAdministrator()));
     // Before Vista there is no elevation: an administrator's programs run with every right.
     out.Line(L"Process runs elevated", build != 0 && build < kFirstVistaBuild
                                            ? L"not applicable (this Windows has no User Account Control)"
-                                           : YesNo(os.ProcessIsElevated()));
+                                           : YesNo(facts.ProcessIsElevated()));
 }
 
 void AboutBrowser(PlatformOps& os, Writer& out, unsigned long build) {
@@ -102,8 +109,8 @@ void AboutBrowser(PlatformOps& os, Writer& out, unsigned long build) {
 }
 
 // "present, console program, 32-bit", "present", or "absent: <why>".
-std::wstring FileStanding(PlatformOps& os, const std::wstring& path, bool program) {
-    const Fact<std::vector<std::uint8_t>> head = os.ReadFileStart(path, program ? kProgramHeadBytes : 1);
+std::wstring FileStanding(ReportFacts& facts, const std::wstring& path, bool program) {
+    const Fact<std::vector<std::uint8_t>> head = facts.ReadFileStart(path, program ? kProgramHeadBytes : 1);
     if (!head.value) {
         return L"absent or unreadable: " + head.why;
     }
@@ -114,17 +121,19 @@ std::wstring FileStanding(PlatformOps& os, const std::wstring& path, bool progra
     return L"present, " + (kind.empty() ? std::wstring(L"not a Windows program") : kind);
 }
 
-void AboutSupportFolder(PlatformOps& os, Writer& out) {
+void AboutSupportFolder(PlatformOps& os, ReportFacts& facts, Writer& out) {
     out.Heading(L"4. Support folder");
-    const Fact<bool> folder = os.FolderExists(L"All");
-    out.Line(L"All", !folder.value   ? L"cannot be told: " + folder.why
-                     : *folder.value ? L"present"
-                                     : L"absent");
-    out.Line(L"All\\certmgr.exe", FileStanding(os, L"All\\certmgr.exe", true));
-    out.Line(L"All\\TOVALPKI.exe", FileStanding(os, L"All\\TOVALPKI.exe", true));
-    out.Line(L"All\\TovalSetHelp.chm", FileStanding(os, L"All\\TovalSetHelp.chm", false));
+    out.Line(kSupportFolder, Told(facts.FolderExists(kSupportFolder), [](bool present) {
+                 return std::wstring(present ? L"present" : L"absent");
+             }));
+    for (const auto& [name, program] :
+         {std::pair{std::wstring(kCertmgr) + L".exe", true}, std::pair{std::wstring(kPkiTool), true},
+          std::pair{std::wstring(kHelpFile), false}}) {
+        const std::wstring path = InSupportFolder(name);
+        out.Line(path, FileStanding(facts, path, program));
+    }
     const std::wstring viewer = os.SystemWindowsDirectory() + L"\\hh.exe";
-    out.Line(L"Help viewer " + viewer, FileStanding(os, viewer, false));
+    out.Line(L"Help viewer " + viewer, FileStanding(facts, viewer, false));
 }
 
 std::wstring RootStandingText(const PlatformOps::RootLookup& lookup, bool userRootsDistrusted) {
@@ -148,30 +157,30 @@ std::wstring RootStandingText(const PlatformOps::RootLookup& lookup, bool userRo
     return L"not looked up";
 }
 
-void AboutCertificates(PlatformOps& os, Writer& out) {
+void AboutCertificates(PlatformOps& os, ReportFacts& facts, Writer& out) {
     out.Heading(L"5. Certificates");
     const bool distrusted = UserRootsDistrusted(os);
     out.Line(L"ProtectedRoots policy", distrusted ? L"the user's own roots are not trusted" : L"not set");
-    const Moment utc = os.UtcNow();
+    const Moment utc = facts.UtcNow();
     const std::wstring now = MomentText(utc);
     for (const std::wstring& file : CertificateFiles()) {
-        const std::wstring path = L"All\\" + file;
-        const Fact<std::vector<std::uint8_t>> data = os.ReadFileStart(path, kCertificateBytes);
-        if (!data.value) {
-            out.Line(path, L"cannot be read: " + data.why);
+        // One look-up reads the file and makes its thumbprint, for the store and for these lines alike.
+        const std::wstring path = InSupportFolder(file);
+        const PlatformOps::RootLookup lookup = os.LookUpRootCertificate(path);
+        if (lookup.standing == PlatformOps::RootStanding::FileUnreadable) {
+            out.Line(path, L"cannot be read: " + lookup.reason);
             continue;
         }
-        const std::vector<std::uint8_t> der = DerOf(*data.value);
-        const auto summary = Summarize(der);
+        const auto summary = Summarize(lookup.der);
         if (!summary) {
             out.Line(path, L"holds no certificate");
             continue;
         }
         const std::wstring expiry(summary->notAfter.begin(), summary->notAfter.end());
         out.Line(path, L"CN=" + summary->commonName);
-        out.Line(L"  SHA-1", Hex(Sha1(der)));
+        out.Line(L"  SHA-1", Hex(lookup.thumbprint));
         out.Line(L"  Expires", expiry + L" UTC" + (expiry < now ? L" (expired)" : L""));
-        out.Line(L"  Trusted root store", RootStandingText(os.LookUpRootCertificate(path), distrusted));
+        out.Line(L"  Trusted root store", RootStandingText(lookup, distrusted));
     }
 }
 
@@ -234,16 +243,17 @@ std::wstring ProgramKind(const std::vector<std::uint8_t>& head) {
            std::to_wstring(header->bits) + L"-bit";
 }
 
-Report StatusReport(PlatformOps& os) {
+Report StatusReport(PlatformOps& os, ReportFacts& facts) {
     Writer out;
-    const Moment made = os.LocalNow();
-    const unsigned long build = WindowsBuild(os).value_or(0);
+    const Moment made = facts.LocalNow();
+    const std::wstring recorded = RecordedBuild(os);
+    const unsigned long build = BuildNumberOf(recorded).value_or(0);
     out.Line(L"TovalSet status report");
-    AboutTovalSet(os, out, made);
-    AboutWindows(os, out, build);
+    AboutTovalSet(facts, out, made);
+    AboutWindows(os, facts, out, recorded, build);
     AboutBrowser(os, out, build);
-    AboutSupportFolder(os, out);
-    AboutCertificates(os, out);
+    AboutSupportFolder(os, facts, out);
+    AboutCertificates(os, facts, out);
     AboutTrustedSites(os, out);
     return {out.Text(), made};
 }

@@ -1,9 +1,11 @@
 #pragma once
 // The status report for whoever helps a user: what TovalSet is, where it runs, and what of its work is in
-// effect on this computer, as one text. Read only: every fact is read through PlatformOps, nothing is
-// written, started or sent. A fact that cannot be read says why, and the rest follows.
+// effect on this computer, as one text. Read only: the registry, the store and the windows are read
+// through PlatformOps, everything else through ReportFacts; nothing is written, started or sent. A fact
+// that cannot be read says why, and the rest follows.
 
 #include "platform/PlatformOps.h"
+#include "platform/ReportFacts.h"
 
 #include <cstdint>
 #include <string>
@@ -17,7 +19,7 @@ struct Report {
     std::wstring text; // lines ended with CR LF, as Windows' edit controls and text files have them
     Moment made;       // local time
 };
-Report StatusReport(PlatformOps& os);
+Report StatusReport(PlatformOps& os, ReportFacts& facts);
 
 // The name of the file the report is saved as, for the moment it was made:
 // "TovalSet report yyyy-mm-dd hh-mm-ss.txt".

@@ -32,7 +32,7 @@ endif()
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME TovalSet)
-set(CPACK_PACKAGE_VERSION 1.00)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 set(CPACK_ARCHIVE_THREADS 1)
 # What cmake/PackageConfig.cmake (name, refusal, time) and cmake/SignPackage.cmake (before zipping) need.

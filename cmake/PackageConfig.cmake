@@ -3,7 +3,7 @@
 # A release for a service domain that is no service's host (a reserved name such as the placeholder the
 # build starts with, or an IP address) is refused, in the words cmake/Package.cmake wrote at configure time;
 # -D TOVALSET_DEMO=1 (make package DEMO=1) packages it anyway, under a name that says so.
-set(CPACK_PACKAGE_FILE_NAME TovalSet-1.00-win32)
+set(CPACK_PACKAGE_FILE_NAME TovalSet-${CPACK_PACKAGE_VERSION}-win32)
 set(refusal ${CPACK_TOVALSET_BUILD_DIR}/package/refusal.txt)
 if(EXISTS ${refusal})
     if(NOT TOVALSET_DEMO)

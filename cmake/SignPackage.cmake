@@ -16,7 +16,7 @@ if(NOT "$ENV{TOVALSET_SIGN_TIMESTAMP_URL}" STREQUAL "")
     set(timestamp -ts "$ENV{TOVALSET_SIGN_TIMESTAMP_URL}")
 endif()
 execute_process(COMMAND osslsigncode sign -certs ${CPACK_TOVALSET_SIGN_CERT} -key ${CPACK_TOVALSET_SIGN_KEY}
-        -h sha256 -n "TovalSet 1.00" -time $ENV{SOURCE_DATE_EPOCH} ${timestamp} -in ${exe} -out ${exe}.signed
+        -h sha256 -n "TovalSet ${CPACK_PACKAGE_VERSION}" -time $ENV{SOURCE_DATE_EPOCH} ${timestamp} -in ${exe} -out ${exe}.signed
     OUTPUT_QUIET ERROR_VARIABLE error RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
     message(FATAL_ERROR "package: osslsigncode could not sign TovalSet.exe: ${error}")

@@ -1,11 +1,14 @@
 #pragma once
-// The one seam between the setup actions and the operating system. The operations keep their Win32 names
-// and argument order, so an action reads like the Windows code it drives; the portable side never sees
-// <windows.h>. Text crosses as wide strings; the Win32 implementation converts it to and from the ANSI code
-// page right at each call.
+// The seam between the setup actions and the operating system: what the actions change, start and show, the
+// registry calls through which the window's labels and the zone button read, and the store look-up after an
+// import. What only the status report reads lies behind the read-only ReportFacts. The operations keep
+// their Win32 names and argument order, so an action reads like the Windows code it drives; the portable side
+// never sees <windows.h>. Text crosses as wide strings; the Win32 implementation converts it to and from the
+// ANSI code page right at each call.
+
+#include "platform/Seam.h"
 
 #include <array>
-#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
@@ -84,36 +87,14 @@ public:
     const char* what() const noexcept override { return "the window is closing"; }
 };
 
-// A fact of the computer that the status report reads: its value, or the system's text of why it could not
-// be read.
-template <typename T> struct Fact {
-    std::optional<T> value;
-    std::wstring why;
-};
-
-// A moment as a calendar gives it.
-struct Moment {
-    int year = 0;
-    int month = 0;
-    int day = 0;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-};
-
 // How a program that was waited for ended.
 struct ProgramOutcome {
     bool finished = false;      // false: still running at the bound, so it was ended there
     std::uint32_t exitCode = 0; // meaningful when finished
 };
 
-class PlatformOps {
+class PlatformOps : public Seam {
 public:
-    PlatformOps() = default;
-    PlatformOps(const PlatformOps&) = delete;
-    PlatformOps& operator=(const PlatformOps&) = delete;
-    virtual ~PlatformOps() = default;
-
     // Registry. `result` receives the key; it is left as it was when the call fails. RegOpenKeyA opens for
     // reading, in the system's own view of the registry: on 64-bit Windows the 64-bit one, whatever the
     // process.
@@ -180,30 +161,13 @@ public:
     };
     struct RootLookup {
         RootStanding standing = RootStanding::NotInStore;
-        std::wstring reason; // the system's text, for a file or store that could not be read
+        std::wstring reason = {}; // the system's text, for a file or store that could not be read
+        // The file's certificate as DER and its thumbprint, as the look-up read and hashed them, for the
+        // status report; empty when the file could not be read.
+        std::vector<std::uint8_t> der = {};
+        std::array<std::uint8_t, 20> thumbprint = {};
     };
     virtual RootLookup LookUpRootCertificate(const std::wstring& certificateFile) = 0;
-
-    // ---- What the status report reads besides the registry; nothing here changes anything ----
-    // The folder that holds the program's exe, and the current directory.
-    virtual std::wstring ProgramFolder() = 0;
-    virtual std::wstring CurrentDirectory() = 0;
-    // Now, in local time for the report and its file's name, and in UTC to compare with a certificate's end.
-    virtual Moment LocalNow() = 0;
-    virtual Moment UtcNow() = 0;
-    // Whether Windows itself is 64-bit (a 32-bit process then runs under WoW64).
-    virtual Fact<bool> WindowsIs64Bit() = 0;
-    // The dots per inch the screen is drawn at; 96 is 100 %.
-    virtual int DisplayDpi() = 0;
-    virtual std::uint32_t AnsiCodePage() = 0;
-    // Whether the user is a member of the Administrators group, and whether this process runs with the
-    // group's rights enabled (elevated). Windows without User Account Control answers the second with why.
-    virtual Fact<bool> UserIsAdministrator() = 0;
-    virtual Fact<bool> ProcessIsElevated() = 0;
-    virtual Fact<bool> FolderExists(const std::wstring& path) = 0;
-    // The first `maxBytes` bytes of a file (fewer when it is shorter), relative paths from the current
-    // directory; why not when it cannot be opened or read.
-    virtual Fact<std::vector<std::uint8_t>> ReadFileStart(const std::wstring& path, std::size_t maxBytes) = 0;
 };
 
 } // namespace tovalset

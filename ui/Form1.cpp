@@ -7,6 +7,7 @@
 #include "actions/RunAction.h"
 #include "actions/StatusReport.h"
 #include "platform/win32/Boxes.h"
+#include "platform/win32/Win32Platform.h"
 #include "ui/LabelFont.h"
 #include "ui/ReportDialog.h"
 #include "ui/resources/resource.h"
@@ -126,8 +127,8 @@ bool IsButton(int id) {
 
 } // namespace
 
-Form1::Form1(HINSTANCE instance, PlatformOps& os, ModalWindow& modal)
-    : instance_(instance), os_(os), modal_(modal) {}
+Form1::Form1(HINSTANCE instance, PlatformOps& os, ReportFacts& facts, ModalWindow& modal)
+    : instance_(instance), os_(os), facts_(facts), modal_(modal) {}
 
 bool Form1::Create() {
     WNDCLASSEXA windowClass{};
@@ -145,12 +146,8 @@ bool Form1::Create() {
 
     // The system's scale, read once: the window is made for it and keeps it, as Windows does not change a
     // running program's scale short of a new sign-in.
-    const HDC screen = ::GetDC(nullptr);
-    dpi_ = screen != nullptr ? ::GetDeviceCaps(screen, LOGPIXELSY) : 0;
-    if (screen != nullptr) {
-        ::ReleaseDC(nullptr, screen);
-    }
-    if (dpi_ <= 0) {
+    dpi_ = win32::ScreenDpi();
+    if (dpi_ == 0) {
         dpi_ = kBaseDpi;
     }
 
@@ -361,7 +358,7 @@ void Form1::OnMenuItem(int item) {
                                        L"\n\nPrepares this computer for " + TOVALSET_SERVICE_DOMAIN + L".";
             ::MessageBoxW(window_, about.c_str(), L"About TovalSet", MB_OK | MB_ICONINFORMATION);
         } else {
-            ShowReportDialog(instance_, window_, StatusReport(os_));
+            ShowReportDialog(instance_, window_, StatusReport(os_, facts_), facts_, modal_);
         }
     });
     if (modal_.CloseRequested() && window_ != nullptr) {

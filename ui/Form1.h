@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "platform/PlatformOps.h"
+#include "platform/ReportFacts.h"
 #include "platform/win32/Handles.h"
 #include "ui/ModalWindow.h"
 #include "ui/Picture.h"
@@ -15,8 +16,9 @@ namespace tovalset::ui {
 
 class Form1 {
 public:
-    // `modal` is the state that the platform `os` consults while an action runs.
-    Form1(HINSTANCE instance, PlatformOps& os, ModalWindow& modal);
+    // `modal` is the state that the platform `os` consults while an action runs; `facts` is what the status
+    // report reads besides `os`.
+    Form1(HINSTANCE instance, PlatformOps& os, ReportFacts& facts, ModalWindow& modal);
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
     ~Form1() = default;
@@ -40,6 +42,7 @@ private:
 
     HINSTANCE instance_;
     PlatformOps& os_;
+    ReportFacts& facts_;
     ModalWindow& modal_;
     HWND window_ = nullptr; // destroyed by closing it; its controls go with it
     HWND focused_ = nullptr;

@@ -22,14 +22,16 @@ bool CursorOver(HWND window) {
 
 struct BoxesOf {
     HWND owner;
+    HWND dialog; // ours, which ends itself
 };
 
 BOOL CALLBACK DismissBox(HWND window, LPARAM param) {
+    const auto* boxes = reinterpret_cast<const BoxesOf*>(param);
     char className[16] = {};
     ::GetClassNameA(window, className, sizeof className);
-    if (::GetWindow(window, GW_OWNER) == reinterpret_cast<const BoxesOf*>(param)->owner &&
+    if (window != boxes->dialog && ::GetWindow(window, GW_OWNER) == boxes->owner &&
         lstrcmpA(className, "#32770") == 0) {
-        // What its OK button sends: the box returns as if answered.
+        // A message box has no means of its own: what its OK button sends makes it return as if answered.
         ::PostMessageA(window, WM_COMMAND, IDOK, 0);
     }
     return TRUE;
@@ -50,8 +52,11 @@ void ModalWindow::Run(const std::function<void()>& action) {
 
 void ModalWindow::RequestClose() {
     closeRequested_ = true;
+    if (dialog_ != nullptr) {
+        ::PostMessageA(dialog_, kWindowClosing, 0, 0);
+    }
     if (window_ != nullptr) {
-        BoxesOf boxes{window_};
+        BoxesOf boxes{window_, dialog_};
         ::EnumThreadWindows(::GetCurrentThreadId(), &DismissBox, reinterpret_cast<LPARAM>(&boxes));
     }
 }

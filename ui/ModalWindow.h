@@ -17,6 +17,9 @@ constexpr int kArrowCursor = 32512; // IDC_ARROW
 constexpr int kWaitCursor = 32514;  // IDC_WAIT
 HCURSOR SystemCursor(int id);
 
+// Posted to the dialog of ours that shows when the window is asked to close: the dialog ends itself.
+constexpr UINT kWindowClosing = WM_APP + 1;
+
 class ModalWindow final : public win32::ModalHost {
 public:
     // The window whose state this is; null once it is gone.
@@ -28,9 +31,11 @@ public:
 
     // Runs an action as the window's one action, busy until it ends.
     void Run(const std::function<void()>& action);
-    // A close request while busy: every box of ours now showing is dismissed, the wait ends, and nothing
-    // more is started or shown.
+    // A close request while busy: the dialog of ours now showing is told to end and every box of ours is
+    // dismissed, the wait ends, and nothing more is started or shown.
     void RequestClose();
+    // The dialog of ours that shows now (the status report), or null once it is gone.
+    void ShowsDialog(HWND dialog) { dialog_ = dialog; }
 
     HWND BoxOwner() const override { return window_; }
     WaitEnd Wait(HANDLE object, DWORD tickMs, const std::function<bool()>& keepWaiting) override;
@@ -40,6 +45,7 @@ private:
     void Pump();
 
     HWND window_ = nullptr;
+    HWND dialog_ = nullptr;
     bool busy_ = false;
     bool waiting_ = false;
     bool closeRequested_ = false;

@@ -11,7 +11,8 @@ namespace tovalset::ui {
 int RunProgram(HINSTANCE instance, int showCommand) {
     ModalWindow modal;
     win32::Win32Platform os(modal);
-    Form1 form(instance, os, modal);
+    win32::Win32ReportFacts facts;
+    Form1 form(instance, os, facts, modal);
     if (!form.Create()) {
         const std::string reason = win32::ToAnsi(win32::SystemErrorText(::GetLastError()));
         win32::ShowBox(nullptr, ("The window could not be made: " + reason).c_str(), MB_OK | MB_ICONERROR);

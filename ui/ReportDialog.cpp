@@ -1,6 +1,7 @@
 #include "ui/ReportDialog.h"
 
 #include "platform/win32/Boxes.h"
+#include "platform/win32/Files.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/Text.h"
 #include "ui/resources/resource.h"
@@ -15,7 +16,7 @@ namespace {
 using UniqueGlobal = win32::UniqueResource<HGLOBAL, win32::NullHandleTraits<HGLOBAL, &::GlobalFree>>;
 
 void Tell(HWND dialog, const std::wstring& text, UINT icon) {
-    ::MessageBoxW(dialog, text.c_str(), L"TovalSet", MB_OK | icon);
+    win32::ShowBox(dialog, text.c_str(), MB_OK | icon);
 }
 
 // The clipboard, open for this dialog while the object lives.
@@ -60,72 +61,24 @@ DWORD CopyText(HWND dialog, const std::wstring& text) {
     return ERROR_SUCCESS;
 }
 
-// The user's desktop folder, from the shell, loaded from the system folder as the help button loads it.
-DWORD DesktopFolder(std::wstring& folder) {
-    wchar_t system[MAX_PATH + 1] = {};
-    const UINT length = ::GetSystemDirectoryW(system, MAX_PATH + 1);
-    if (length == 0 || length > MAX_PATH) {
-        return ::GetLastError();
-    }
-    const win32::UniqueModule shell(
-        ::LoadLibraryW((std::wstring(system, length) + L"\\shell32.dll").c_str()));
-    if (!shell) {
-        return ::GetLastError();
-    }
-    using GetFolder = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
-    const auto getFolder = reinterpret_cast<GetFolder>(
-        reinterpret_cast<void (*)()>(::GetProcAddress(shell.get(), "SHGetFolderPathW")));
-    if (getFolder == nullptr) {
-        return ::GetLastError();
-    }
-    constexpr int kDesktopDirectory = 0x0010; // CSIDL_DESKTOPDIRECTORY
-    wchar_t path[MAX_PATH + 1] = {};
-    const HRESULT result = getFolder(nullptr, kDesktopDirectory, nullptr, 0, path);
-    if (FAILED(result)) {
-        return HRESULT_CODE(result);
-    }
-    folder = path;
-    return ERROR_SUCCESS;
-}
+// What the dialog shows, where Save asks for the desktop folder, and the window's state, which tells the
+// dialog to end when the window is asked to close.
+struct Shown {
+    const Report& report;
+    ReportFacts& facts;
+    ModalWindow& modal;
+};
 
-// Writes the file whole or not at all: into a name of its own first, then renamed over the report's name.
-DWORD WriteWhole(const std::wstring& path, const std::string& bytes) {
-    const std::wstring partial = path + L".partial";
-    {
-        const win32::UniqueHandle file(::CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr,
-                                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file) {
-            return ::GetLastError();
-        }
-        DWORD written = 0;
-        if (!::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-            written != bytes.size() || !::FlushFileBuffers(file.get())) {
-            const DWORD error = ::GetLastError();
-            ::DeleteFileW(partial.c_str());
-            return error;
-        }
-    }
-    if (!::MoveFileExW(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        const DWORD error = ::GetLastError();
-        ::DeleteFileW(partial.c_str());
-        return error;
-    }
-    return ERROR_SUCCESS;
-}
-
-void Save(HWND dialog, const Report& report) {
-    std::wstring folder;
-    DWORD error = DesktopFolder(folder);
-    const std::wstring path = folder + L"\\" + ReportFileName(report.made);
-    if (error == ERROR_SUCCESS) {
-        error = WriteWhole(path, Utf8WithMark(report.text));
-    }
-    if (error != ERROR_SUCCESS) {
-        Tell(dialog, L"The report could not be saved:\n" + path + L"\n\n" + win32::SystemErrorText(error),
+void Save(HWND dialog, const Shown& shown) {
+    const win32::SavedFile saved =
+        win32::SaveOnDesktop(shown.facts, ReportFileName(shown.report.made), shown.report.text);
+    if (saved.error != ERROR_SUCCESS) {
+        Tell(dialog,
+             L"The report could not be saved:\n" + saved.path + L"\n\n" + win32::SystemErrorText(saved.error),
              MB_ICONERROR);
         return;
     }
-    Tell(dialog, L"The report was saved as:\n" + path, 0);
+    Tell(dialog, L"The report was saved as:\n" + saved.path, 0);
 }
 
 INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -133,9 +86,10 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
     try {
         if (message == WM_INITDIALOG) {
             ::SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-            const auto* report = reinterpret_cast<const Report*>(lParam);
+            const auto* shown = reinterpret_cast<const Shown*>(lParam);
+            shown->modal.ShowsDialog(dialog);
             const HWND text = ::GetDlgItem(dialog, IDC_REPORT_TEXT);
-            ::SetWindowTextW(text, report->text.c_str());
+            ::SetWindowTextW(text, shown->report.text.c_str());
             // The text first, for a screen reader to read out, without all of it selected. Being a
             // multi-line field in a dialog, it leaves Tab to the dialog (Ctrl+Tab would be its own), so
             // the keyboard goes on to the buttons; Escape closes.
@@ -143,22 +97,26 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
             ::SendMessageW(text, EM_SETSEL, 0, 0);
             return FALSE;
         }
+        if (message == kWindowClosing) {
+            ::EndDialog(dialog, 0);
+            return TRUE;
+        }
         if (message != WM_COMMAND) {
             return FALSE;
         }
-        const auto* report = reinterpret_cast<const Report*>(::GetWindowLongPtrW(dialog, DWLP_USER));
+        const auto* shown = reinterpret_cast<const Shown*>(::GetWindowLongPtrW(dialog, DWLP_USER));
         switch (LOWORD(wParam)) {
         case IDC_REPORT_COPY:
-            if (const DWORD error = CopyText(dialog, report->text); error != ERROR_SUCCESS) {
+            if (const DWORD error = CopyText(dialog, shown->report.text); error != ERROR_SUCCESS) {
                 Tell(dialog, L"The report could not be copied: " + win32::SystemErrorText(error),
                      MB_ICONERROR);
             }
             return TRUE;
         case IDC_REPORT_SAVE:
-            Save(dialog, *report);
+            Save(dialog, *shown);
             return TRUE;
         case IDCANCEL: // Close, Escape and the close box
-        case IDOK:     // Enter, and the window closing while the report is open
+        case IDOK:     // Enter
             ::EndDialog(dialog, 0);
             return TRUE;
         default:
@@ -174,22 +132,13 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
 
 } // namespace
 
-std::string Utf8WithMark(const std::wstring& text) {
-    std::string bytes = "\xEF\xBB\xBF";
-    if (text.empty()) {
-        return bytes;
-    }
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                           nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), size, nullptr,
-                          nullptr);
-    return bytes + utf8;
-}
-
-void ShowReportDialog(HINSTANCE instance, HWND owner, const Report& report) {
-    if (::DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_STATUS_REPORT), owner, &DialogProc,
-                          reinterpret_cast<LPARAM>(&report)) == -1) {
+void ShowReportDialog(HINSTANCE instance, HWND owner, const Report& report, ReportFacts& facts,
+                      ModalWindow& modal) {
+    const Shown shown{report, facts, modal};
+    const INT_PTR shownResult = ::DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_STATUS_REPORT), owner,
+                                                  &DialogProc, reinterpret_cast<LPARAM>(&shown));
+    modal.ShowsDialog(nullptr);
+    if (shownResult == -1) {
         Tell(owner, L"The status report could not be shown: " + win32::SystemErrorText(::GetLastError()),
              MB_ICONERROR);
     }

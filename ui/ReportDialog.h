@@ -4,13 +4,13 @@
 #include <windows.h>
 
 #include "actions/StatusReport.h"
+#include "ui/ModalWindow.h"
 
 namespace tovalset::ui {
 
-// Shows the report over `owner` until it is closed.
-void ShowReportDialog(HINSTANCE instance, HWND owner, const Report& report);
-
-// The report as a file's bytes: UTF-8 with a byte-order mark.
-std::string Utf8WithMark(const std::wstring& text);
+// Shows the report over `owner` until it is closed, or until `modal` tells it that the window is closing;
+// Save asks `facts` where the desktop is.
+void ShowReportDialog(HINSTANCE instance, HWND owner, const Report& report, ReportFacts& facts,
+                      ModalWindow& modal);
 
 } // namespace tovalset::ui

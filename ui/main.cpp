@@ -2,14 +2,10 @@
 // no state of its own.
 #include <windows.h>
 
+#include "platform/win32/SystemLibrary.h"
 #include "ui/Program.h"
 
 namespace {
-
-// A function of kernel32 that older systems lack, or null.
-template <typename Function> Function KernelFunction(HMODULE kernel, const char* name) {
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(kernel, name)));
-}
 
 // Before any library is loaded at run time. Libraries asked for by name come from the system folder only:
 // never from the current directory, which holds the support folder and whatever else was put there, nor
@@ -18,21 +14,17 @@ template <typename Function> Function KernelFunction(HMODULE kernel, const char*
 // directory at least leaves it. DEP is switched on for good, with the emulation of old ATL thunks (code
 // run from the heap) off as well. Every call is looked up at run time, as Windows XP lacks some of them.
 void HardenProcess() {
-    const HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
-    if (kernel == nullptr) {
-        return;
-    }
+    const tovalset::win32::SystemLibrary kernel(L"kernel32.dll");
     constexpr DWORD kSystemFolderOnly = 0x00000800; // LOAD_LIBRARY_SEARCH_SYSTEM32
-    const auto setDefaultDllDirectories =
-        KernelFunction<BOOL(WINAPI*)(DWORD)>(kernel, "SetDefaultDllDirectories");
+    const auto setDefaultDllDirectories = kernel.Proc<BOOL(WINAPI*)(DWORD)>("SetDefaultDllDirectories");
     if (setDefaultDllDirectories == nullptr || !setDefaultDllDirectories(kSystemFolderOnly)) {
-        if (const auto setDllDirectory = KernelFunction<BOOL(WINAPI*)(LPCSTR)>(kernel, "SetDllDirectoryA")) {
+        if (const auto setDllDirectory = kernel.Proc<BOOL(WINAPI*)(LPCSTR)>("SetDllDirectoryA")) {
             setDllDirectory("");
         }
     }
     // PROCESS_DEP_ENABLE | PROCESS_DEP_DISABLE_ATL_THUNK_EMULATION
     constexpr DWORD kDepWithoutThunkEmulation = 0x1 | 0x2;
-    if (const auto setDepPolicy = KernelFunction<BOOL(WINAPI*)(DWORD)>(kernel, "SetProcessDEPPolicy")) {
+    if (const auto setDepPolicy = kernel.Proc<BOOL(WINAPI*)(DWORD)>("SetProcessDEPPolicy")) {
         setDepPolicy(kDepWithoutThunkEmulation);
     }
 }

@@ -1,6 +1,7 @@
 #include "platform/win32/Files.h"
 
 #include "platform/win32/Handles.h"
+#include "platform/win32/Text.h"
 
 namespace tovalset::win32 {
 
@@ -58,6 +59,36 @@ DWORD ReadFileStart(const std::wstring& path, std::size_t most, std::vector<std:
     }
     data.resize(filled);
     return ERROR_SUCCESS;
+}
+
+DWORD WriteWholeFile(const std::wstring& path, const std::string& bytes) {
+    const std::wstring partial = path + L".partial";
+    {
+        const UniqueHandle file(::CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                              FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) {
+            return ::GetLastError();
+        }
+        DWORD written = 0;
+        if (!::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+            written != bytes.size() || !::FlushFileBuffers(file.get())) {
+            const DWORD error = ::GetLastError();
+            ::DeleteFileW(partial.c_str());
+            return error;
+        }
+    }
+    if (!::MoveFileExW(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        const DWORD error = ::GetLastError();
+        ::DeleteFileW(partial.c_str());
+        return error;
+    }
+    return ERROR_SUCCESS;
+}
+
+SavedFile SaveOnDesktop(ReportFacts& facts, const std::wstring& name, const std::wstring& text) {
+    const Fact<std::wstring> folder = facts.DesktopFolder();
+    const std::wstring path = folder.value.value_or(L"") + L"\\" + name;
+    return {path, folder.value ? WriteWholeFile(path, Utf8WithMark(text)) : folder.code};
 }
 
 } // namespace tovalset::win32

@@ -1,8 +1,10 @@
 #pragma once
 // Reading a file whole, for the certificate look-up and the stand-in certificate manager alike, or its start,
-// for a program's headers.
+// for a program's headers; and writing one whole, for the status report's Save.
 
 #include <windows.h>
+
+#include "platform/ReportFacts.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -19,5 +21,18 @@ DWORD ReadWholeFile(const std::wstring& path, std::vector<std::uint8_t>& data, D
 // At most the first `most` bytes of a file into `data` (all of a shorter one), or the system's error code.
 // Others may read and write the file meanwhile.
 DWORD ReadFileStart(const std::wstring& path, std::size_t most, std::vector<std::uint8_t>& data);
+
+// Writes the file whole or not at all: into "<path>.partial" first, then renamed over the path. On failure
+// neither is left behind (what stood at either name before stays); the system's error code.
+DWORD WriteWholeFile(const std::wstring& path, const std::string& bytes);
+
+// The text saved as UTF-8 after a byte-order mark, whole or not at all, as `name` in the user's desktop
+// folder: its path (the name alone after a backslash when the folder is not known), and the system's
+// error code.
+struct SavedFile {
+    std::wstring path;
+    DWORD error;
+};
+SavedFile SaveOnDesktop(ReportFacts& facts, const std::wstring& name, const std::wstring& text);
 
 } // namespace tovalset::win32

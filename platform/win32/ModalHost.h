@@ -5,17 +5,14 @@
 
 #include <windows.h>
 
+#include "platform/Seam.h"
+
 #include <functional>
 
 namespace tovalset::win32 {
 
-class ModalHost {
+class ModalHost : public tovalset::Seam {
 public:
-    ModalHost() = default;
-    ModalHost(const ModalHost&) = delete;
-    ModalHost& operator=(const ModalHost&) = delete;
-    virtual ~ModalHost() = default;
-
     // The window our message boxes belong to, so that they are modal to it; null when there is none.
     virtual HWND BoxOwner() const = 0;
 

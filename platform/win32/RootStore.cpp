@@ -6,6 +6,7 @@
 #include "platform/CertificateFile.h"
 #include "platform/win32/Files.h"
 #include "platform/win32/Handles.h"
+#include "platform/win32/SystemLibrary.h"
 #include "platform/win32/Text.h"
 #include "platform/win32/Win32Platform.h"
 
@@ -20,12 +21,11 @@ namespace {
 // A CA certificate is a few kilobytes; anything this large is no certificate, and is not read into memory.
 constexpr DWORD kMaxCertificateFileBytes = 1024 * 1024;
 
-// CryptoAPI, loaded on first use by its full path in the system folder: most runs never import a
-// certificate, and crypt32 is not one of the system's known DLLs, so a bare name would be looked for beside
-// the exe first, in whatever folder the user unpacked TovalSet to. Its own imports are looked for in the
-// system folder too (LOAD_WITH_ALTERED_SEARCH_PATH).
+// CryptoAPI, loaded on first use: most runs never import a certificate, and crypt32 is not one of the
+// system's known DLLs, so a bare name would be looked for beside the exe first, in whatever folder the user
+// unpacked TovalSet to.
 struct CryptoApi {
-    UniqueModule module;
+    SystemLibrary module;
     decltype(&::CertOpenStore) openStore = nullptr;
     decltype(&::CertCloseStore) closeStore = nullptr;
     decltype(&::CertFindCertificateInStore) findCertificate = nullptr;
@@ -34,33 +34,22 @@ struct CryptoApi {
     DWORD loadError = ERROR_SUCCESS;
 };
 
-template <typename Function> bool Resolve(HMODULE module, const char* name, Function& function) {
-    function = reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+template <typename Function>
+bool Resolve(const SystemLibrary& library, const char* name, Function& function) {
+    function = library.Proc<Function>(name);
     return function != nullptr;
 }
 
 CryptoApi LoadCryptoApi() {
-    CryptoApi api;
-    std::wstring path(MAX_PATH, L'\0');
-    const UINT length = ::GetSystemDirectoryW(path.data(), MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
-        api.loadError = length == 0 ? ::GetLastError() : ERROR_FILENAME_EXCED_RANGE;
-        return api;
-    }
-    path.resize(length);
-    path += L"\\crypt32.dll";
-    api.module.reset(::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
-    if (!api.module) {
-        api.loadError = ::GetLastError();
-        return api;
-    }
-    const HMODULE m = api.module.get();
-    if (!Resolve(m, "CertOpenStore", api.openStore) || !Resolve(m, "CertCloseStore", api.closeStore) ||
-        !Resolve(m, "CertFindCertificateInStore", api.findCertificate) ||
-        !Resolve(m, "CertCreateCertificateContext", api.createContext) ||
-        !Resolve(m, "CertFreeCertificateContext", api.freeContext)) {
+    CryptoApi api{SystemLibrary(L"crypt32.dll")};
+    const SystemLibrary& m = api.module;
+    if (!m) {
+        api.loadError = m.error();
+    } else if (!Resolve(m, "CertOpenStore", api.openStore) || !Resolve(m, "CertCloseStore", api.closeStore) ||
+               !Resolve(m, "CertFindCertificateInStore", api.findCertificate) ||
+               !Resolve(m, "CertCreateCertificateContext", api.createContext) ||
+               !Resolve(m, "CertFreeCertificateContext", api.freeContext)) {
         api.loadError = ERROR_PROC_NOT_FOUND;
-        api.module.reset();
     }
     return api;
 }
@@ -85,19 +74,10 @@ struct ContextTraits {
 using Store = UniqueResource<HCERTSTORE, StoreTraits>;
 using Context = UniqueResource<PCCERT_CONTEXT, ContextTraits>;
 
-// The thumbprint of the certificate that the DER data is, the SHA-1 of its whole encoding; empty when
-// CryptoAPI takes the data for no certificate.
-std::vector<BYTE> Thumbprint(const CryptoApi& api, const std::vector<std::uint8_t>& der) {
-    if (der.empty()) {
-        return {};
-    }
-    const Context certificate(api.createContext(X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, der.data(),
-                                                static_cast<DWORD>(der.size())));
-    if (!certificate) {
-        return {};
-    }
-    const auto hash = Sha1(der);
-    return {hash.begin(), hash.end()};
+// Whether CryptoAPI takes the DER data for a certificate.
+bool IsCertificate(const CryptoApi& api, const std::vector<std::uint8_t>& der) {
+    return !der.empty() && Context(api.createContext(X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, der.data(),
+                                                     static_cast<DWORD>(der.size())));
 }
 
 enum class Found { Yes, No, StoreUnopened };
@@ -124,14 +104,19 @@ PlatformOps::RootLookup Win32Platform::LookUpRootCertificate(const std::wstring&
         error != ERROR_SUCCESS) {
         return {RootStanding::FileUnreadable, SystemErrorText(error)};
     }
+    RootLookup lookup{RootStanding::NotInStore, {}, DerOf(data)};
+    lookup.thumbprint = Sha1(lookup.der);
     const CryptoApi& api = Crypto();
-    if (!api.module) {
-        return {RootStanding::StoreUnreadable, SystemErrorText(api.loadError)};
+    if (api.loadError != ERROR_SUCCESS) {
+        lookup.standing = RootStanding::StoreUnreadable;
+        lookup.reason = SystemErrorText(api.loadError);
+        return lookup;
     }
-    std::vector<BYTE> thumbprint = Thumbprint(api, DerOf(data));
-    if (thumbprint.empty()) {
-        return {RootStanding::NoCertificate, {}};
+    if (!IsCertificate(api, lookup.der)) {
+        lookup.standing = RootStanding::NoCertificate;
+        return lookup;
     }
+    std::vector<BYTE> thumbprint(lookup.thumbprint.begin(), lookup.thumbprint.end());
     // The user's own registry part first: it is where the certificate manager adds, and it is read in a
     // few milliseconds, while the machine's part holds every root the computer trusts. A user who may not
     // read a part has nothing there that we could tell of.
@@ -142,22 +127,24 @@ PlatformOps::RootLookup Win32Platform::LookUpRootCertificate(const std::wstring&
     DWORD error = ERROR_SUCCESS;
     if (FindIn(api, CERT_STORE_PROV_SYSTEM_W, CERT_SYSTEM_STORE_LOCAL_MACHINE, thumbprint, error) ==
         Found::Yes) {
-        return {RootStanding::MachinePart, {}};
+        lookup.standing = RootStanding::MachinePart;
+        return lookup;
     }
     if (own == Found::Yes) {
-        return {RootStanding::UserPartOnly, {}};
+        lookup.standing = RootStanding::UserPartOnly;
+        return lookup;
     }
     // What else the system trusts for the user (the user's group policy roots). A policy that stops trust in
     // the user's own roots leaves them out of this merged store, which is why the own part is asked alone.
     const Found merged =
         FindIn(api, CERT_STORE_PROV_SYSTEM_W, CERT_SYSTEM_STORE_CURRENT_USER, thumbprint, error);
     if (merged == Found::Yes) {
-        return {RootStanding::UserPartOnly, {}};
+        lookup.standing = RootStanding::UserPartOnly;
+    } else if (merged == Found::StoreUnopened && own == Found::StoreUnopened) {
+        lookup.standing = RootStanding::StoreUnreadable;
+        lookup.reason = SystemErrorText(error);
     }
-    if (merged == Found::StoreUnopened && own == Found::StoreUnopened) {
-        return {RootStanding::StoreUnreadable, SystemErrorText(error)};
-    }
-    return {RootStanding::NotInStore, {}};
+    return lookup;
 }
 
 } // namespace tovalset::win32

@@ -31,6 +31,19 @@ std::wstring FromAnsi(const char* text, std::size_t length) {
     return result;
 }
 
+std::string Utf8WithMark(const std::wstring& text) {
+    std::string bytes = "\xEF\xBB\xBF";
+    if (text.empty()) {
+        return bytes;
+    }
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                           nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), size, nullptr,
+                          nullptr);
+    return bytes + utf8;
+}
+
 std::wstring SystemErrorText(DWORD code) {
     wchar_t* buffer = nullptr;
     const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |

@@ -7,6 +7,7 @@
 #include "platform/win32/Boxes.h"
 #include "platform/win32/HandleCast.h"
 #include "platform/win32/Handles.h"
+#include "platform/win32/SystemLibrary.h"
 #include "platform/win32/Text.h"
 
 namespace tovalset::win32 {
@@ -75,24 +76,17 @@ bool Win32Platform::PostMessageA(WindowHandle window, std::uint32_t message, std
 }
 
 ComApartment::~ComApartment() {
-    using Uninitialize = void(WINAPI*)();
-    if (const auto uninitialize = entered_ ? reinterpret_cast<Uninitialize>(reinterpret_cast<void*>(
-                                                 ::GetProcAddress(ole_.get(), "CoUninitialize")))
-                                           : nullptr) {
+    if (const auto uninitialize = entered_ ? ole_.Proc<void(WINAPI*)()>("CoUninitialize") : nullptr) {
         uninitialize();
     }
 }
 
 void ComApartment::Enter() {
-    // ole32 is a known DLL, which the search cannot be led away from.
     if (ole_) {
         return;
     }
-    ole_.reset(::LoadLibraryA("ole32.dll"));
-    using Initialize = HRESULT(WINAPI*)(LPVOID, DWORD);
-    const auto initialize = ole_ ? reinterpret_cast<Initialize>(reinterpret_cast<void*>(
-                                       ::GetProcAddress(ole_.get(), "CoInitializeEx")))
-                                 : nullptr;
+    ole_ = SystemLibrary(L"ole32.dll");
+    const auto initialize = ole_.Proc<HRESULT(WINAPI*)(LPVOID, DWORD)>("CoInitializeEx");
     // S_FALSE (already entered on this thread) counts too, and is matched by one CoUninitialize.
     entered_ = initialize != nullptr &&
                SUCCEEDED(initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
@@ -110,16 +104,13 @@ std::intptr_t Win32Platform::ShellExecuteA(WindowHandle owner, const std::wstrin
                                            const std::wstring& file, const std::wstring& parameters,
                                            const std::wstring& directory, int showCommand) {
     // The shell is loaded on first use: most runs never open the help, and loading it at start-up costs
-    // more memory than the rest of the program. It is a system library (a known DLL), so the search for
-    // it cannot be led to a file in the current directory.
-    using ShellExecuteFunction = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+    // more memory than the rest of the program.
     com_.Enter();
     if (!shell_) {
-        shell_.reset(::LoadLibraryA("shell32.dll"));
+        shell_ = SystemLibrary(L"shell32.dll");
     }
-    const auto execute = shell_ ? reinterpret_cast<ShellExecuteFunction>(reinterpret_cast<void*>(
-                                      ::GetProcAddress(shell_.get(), "ShellExecuteA")))
-                                : nullptr;
+    const auto execute =
+        shell_.Proc<HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT)>("ShellExecuteA");
     if (execute == nullptr) {
         // Nothing was started: the shell's own code for a library that could not be loaded, 32 or less like
         // its every failure. The system's error code (126, 127) would read as success.

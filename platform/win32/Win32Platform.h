@@ -1,9 +1,11 @@
 #pragma once
-// PlatformOps on the real Windows calls.
+// PlatformOps and ReportFacts on the real Windows calls.
 
 #include "platform/PlatformOps.h"
+#include "platform/ReportFacts.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/ModalHost.h"
+#include "platform/win32/SystemLibrary.h"
 
 namespace tovalset::win32 {
 
@@ -20,7 +22,7 @@ public:
     void Enter();
 
 private:
-    UniqueModule ole_;
+    SystemLibrary ole_;
     bool entered_ = false;
 };
 
@@ -59,19 +61,6 @@ public:
     // What took effect (RootStore.cpp).
     RootLookup LookUpRootCertificate(const std::wstring& certificateFile) override;
 
-    // What the status report reads (ReportFacts.cpp).
-    std::wstring ProgramFolder() override;
-    std::wstring CurrentDirectory() override;
-    Moment LocalNow() override;
-    Moment UtcNow() override;
-    Fact<bool> WindowsIs64Bit() override;
-    int DisplayDpi() override;
-    std::uint32_t AnsiCodePage() override;
-    Fact<bool> UserIsAdministrator() override;
-    Fact<bool> ProcessIsElevated() override;
-    Fact<bool> FolderExists(const std::wstring& path) override;
-    Fact<std::vector<std::uint8_t>> ReadFileStart(const std::wstring& path, std::size_t maxBytes) override;
-
 private:
     UniqueHandle Launch(const std::wstring& commandLine, int windowStyle, DWORD& processId);
     void ShowBox(const std::wstring& text, unsigned icon);
@@ -79,7 +68,28 @@ private:
     NoWindowHost noWindow_;
     ModalHost* host_ = &noWindow_;
     ComApartment com_; // before the shell, so that it is left after the shell is unloaded
-    UniqueModule shell_;
+    SystemLibrary shell_;
+};
+
+// The dots per inch the screen is drawn at, as the window is laid out and the report says; 0 when the
+// screen cannot be asked.
+int ScreenDpi();
+
+// What the status report reads (ReportFacts.cpp).
+class Win32ReportFacts : public ReportFacts {
+public:
+    Fact<std::wstring> ProgramFolder() override;
+    Fact<std::wstring> CurrentDirectory() override;
+    Moment LocalNow() override;
+    Moment UtcNow() override;
+    Fact<bool> WindowsIs64Bit() override;
+    Fact<int> DisplayDpi() override;
+    std::uint32_t AnsiCodePage() override;
+    Fact<bool> UserIsAdministrator() override;
+    Fact<bool> ProcessIsElevated() override;
+    Fact<bool> FolderExists(const std::wstring& path) override;
+    Fact<std::vector<std::uint8_t>> ReadFileStart(const std::wstring& path, std::size_t maxBytes) override;
+    Fact<std::wstring> DesktopFolder() override;
 };
 
 } // namespace tovalset::win32

@@ -675,23 +675,29 @@ TEST_F(Busy, ClicksFromOutsideDuringAWaitOrABoxStartNothing) {
 TEST_F(Busy, ClosingDuringAnActionEndsItAtItsNextStepThenTheProgram) {
     struct Case {
         const char* when;
-        int button;
+        int button;         // 0: the status report, from the system menu
         bool atBox;         // close while a box shows; otherwise while the first tool runs
         std::size_t starts; // tools started by then, and no more after
     };
     for (const Case c : {Case{"during a certificate wait", IDC_COMMAND1, false, 1},
                          Case{"during a success box", IDC_COMMAND1, true, 1},
-                         Case{"during the renewal script's message", IDC_COMMAND4, true, 2}}) {
+                         Case{"during the renewal script's message", IDC_COMMAND4, true, 2},
+                         Case{"during the status report", 0, false, 0}}) {
         DeleteFileA(log_.c_str());
         ResetEvent(release_.get());
         if (c.atBox) {
             SetEvent(release_.get());
         }
         App app(app_);
-        app.Click(app.control(c.button));
+        if (c.button == 0) {
+            PostMessageA(app.window(), WM_SYSCOMMAND, IDM_STATUS_REPORT, 0);
+            ASSERT_TRUE(test::WaitUntil([&] { return ReportDialog(app) != nullptr; }, 10000)) << c.when;
+        } else {
+            app.Click(app.control(c.button));
+        }
         if (c.atBox) {
             ASSERT_NE(ShowingBox(app), nullptr) << c.when;
-        } else {
+        } else if (c.button != 0) {
             ASSERT_TRUE(test::WaitForFile(log_, 10000)) << c.when;
         }
         PostMessageA(app.window(), WM_CLOSE, 0, 0); // what taskkill without /F and End task send

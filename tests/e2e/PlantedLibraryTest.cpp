@@ -114,23 +114,19 @@ Texts PressEveryButton(App& app, const std::string& helpRecord, const std::strin
 class PlantedLibraries : public ::testing::TestWithParam<Build> {};
 class Dep : public ::testing::TestWithParam<Build> {};
 
-// What the system says of DEP inside the running program: a probe library, loaded there by a thread
-// started in it, asks and writes the answer beside itself. kernel32, and so LoadLibraryA, lies at the same
-// address in every process of the same kind.
-std::string DepInside(const App& app, const std::string& folder) {
-    const std::string probe = folder + "\\dep_probe.dll";
-    if (!CopyFileA((test::FolderOfThisExe() + "\\dep_probe.dll").c_str(), probe.c_str(), FALSE)) {
-        return "no probe";
-    }
+// LoadLibraryA(library) on a thread started in the running program: a full path loads that file, a bare
+// name is searched for as the program's search order says. kernel32, and so LoadLibraryA, lies at the same
+// address in every process of the same kind. Empty when the thread ran to its end, else what went wrong.
+std::string LoadInside(const App& app, const std::string& library) {
     const win32::UniqueHandle process(OpenProcess(PROCESS_CREATE_THREAD | PROCESS_QUERY_INFORMATION |
                                                       PROCESS_VM_OPERATION | PROCESS_VM_WRITE |
                                                       PROCESS_VM_READ,
                                                   FALSE, app.processId()));
-    void* const name = process ? VirtualAllocEx(process.get(), nullptr, probe.size() + 1,
+    void* const name = process ? VirtualAllocEx(process.get(), nullptr, library.size() + 1,
                                                 MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)
                                : nullptr;
     if (name == nullptr ||
-        !WriteProcessMemory(process.get(), name, probe.c_str(), probe.size() + 1, nullptr)) {
+        !WriteProcessMemory(process.get(), name, library.c_str(), library.size() + 1, nullptr)) {
         return "the program's memory could not be written";
     }
     const auto load = reinterpret_cast<LPTHREAD_START_ROUTINE>(
@@ -138,7 +134,18 @@ std::string DepInside(const App& app, const std::string& folder) {
     const win32::UniqueHandle thread(CreateRemoteThread(process.get(), nullptr, 0, load, name, 0, nullptr));
     const bool ended = thread && WaitForSingleObject(thread.get(), test::Bound(10000)) == WAIT_OBJECT_0;
     VirtualFreeEx(process.get(), name, 0, MEM_RELEASE);
-    return ended ? test::FileText(probe + ".txt") : "the probe did not run";
+    return ended ? "" : "the load did not run";
+}
+
+// What the system says of DEP inside the running program: a probe library, loaded there, asks and writes
+// the answer beside itself.
+std::string DepInside(const App& app, const std::string& folder) {
+    const std::string probe = folder + "\\dep_probe.dll";
+    if (!CopyFileA((test::FolderOfThisExe() + "\\dep_probe.dll").c_str(), probe.c_str(), FALSE)) {
+        return "no probe";
+    }
+    const std::string failed = LoadInside(app, probe);
+    return failed.empty() ? test::FileText(probe + ".txt") : failed;
 }
 
 } // namespace
@@ -171,6 +178,10 @@ TEST_P(PlantedLibraries, NoneIsLoadedWhateverButtonIsPressed) {
         App app(current, exe);
         SetEnvironmentVariableA("TOVALSET_PLANTED_LOG", nullptr);
         SetEnvironmentVariableA("TOVALSET_RECORD", nullptr);
+        // TovalSet asks for every library by its full path, so the program is made to ask for the shell by
+        // its bare name, as a system library may ask for one: only the start-up hardening keeps that
+        // search, and the search for the shell's own imports, out of the two folders above.
+        EXPECT_EQ(LoadInside(app, "shell32.dll"), "");
         did = PressEveryButton(app, record, log, exe);
     }
 

@@ -1,5 +1,7 @@
 #include "tests/fake/FakePlatform.h"
 
+#include "platform/CertificateFile.h"
+
 #include <algorithm>
 #include <cwctype>
 #include <iomanip>
@@ -49,11 +51,16 @@ std::string Narrow(const std::wstring& text) {
     return out.str();
 }
 
-void FakePlatform::Fail(const std::string& operation, int occurrence, RegStatus status) {
+void Recorder::Fail(const std::string& operation, int occurrence, RegStatus status) {
     failures_[{operation, occurrence}] = status;
 }
 
-std::optional<RegStatus> FakePlatform::Record(const std::string& operation, const std::string& arguments) {
+int Recorder::Count(const std::string& operation) const {
+    const auto count = counts_.find(operation);
+    return count == counts_.end() ? 0 : count->second;
+}
+
+std::optional<RegStatus> Recorder::Record(const std::string& operation, const std::string& arguments) {
     if (beforeCall) {
         beforeCall(operation);
     }
@@ -297,7 +304,7 @@ bool FakePlatform::Closes(const std::string& operation) {
     if (closing_) {
         throw ActionCancelled();
     }
-    return closeAt_.first == operation && closeAt_.second == counts_[operation] + 1;
+    return closeAt_.first == operation && closeAt_.second == Count(operation) + 1;
 }
 
 std::wstring FakePlatform::SystemWindowsDirectory() {
@@ -334,7 +341,7 @@ ProgramOutcome FakePlatform::StartProgramAndWait(const std::wstring& commandLine
         closing_ = true;
         throw ActionCancelled();
     }
-    const auto outcome = outcomes_.find(counts_["StartProgramAndWait"]);
+    const auto outcome = outcomes_.find(Count("StartProgramAndWait"));
     return outcome == outcomes_.end() ? ProgramOutcome{true, 0} : outcome->second;
 }
 
@@ -356,76 +363,97 @@ PlatformOps::RootLookup FakePlatform::LookUpRootCertificate(const std::wstring& 
     if (Record("LookUpRootCertificate", Quoted(certificateFile))) {
         return {RootStanding::StoreUnreadable, L"Access is denied."};
     }
-    const auto set = rootLookups_.find(counts_["LookUpRootCertificate"]);
-    return set == rootLookups_.end() ? RootLookup{RootStanding::MachinePart, {}} : set->second;
+    RootLookup lookup{RootStanding::MachinePart};
+    if (readsCertificateFiles) {
+        const auto file = certificateFiles_.find(certificateFile);
+        if (file == certificateFiles_.end()) {
+            lookup = {RootStanding::FileUnreadable, L"The system cannot find the file specified."};
+        } else {
+            lookup.der = DerOf(file->second);
+            lookup.thumbprint = Sha1(lookup.der);
+        }
+    }
+    // A standing the test chose, for the file as it was read.
+    const auto set = rootLookups_.find(Count("LookUpRootCertificate"));
+    if (set != rootLookups_.end()) {
+        lookup.standing = set->second.standing;
+        lookup.reason = set->second.reason;
+        if (lookup.standing == RootStanding::FileUnreadable) {
+            lookup.der.clear();
+        }
+    }
+    return lookup;
 }
 
 // ---- what the status report reads ----
 
-std::wstring FakePlatform::ProgramFolder() {
-    Record("ProgramFolder", "");
-    return programFolder;
+template <typename T>
+Fact<T> FakeReportFacts::Answer(const std::string& operation, const std::string& arguments,
+                                const Fact<T>& fact) {
+    if (const auto failure = Record(operation, arguments)) {
+        return {std::nullopt, static_cast<std::uint32_t>(*failure), L"error " + std::to_wstring(*failure)};
+    }
+    return fact;
 }
 
-std::wstring FakePlatform::CurrentDirectory() {
-    Record("CurrentDirectory", "");
-    return currentDirectory;
+Fact<std::wstring> FakeReportFacts::ProgramFolder() {
+    return Answer("ProgramFolder", "", programFolder);
 }
 
-Moment FakePlatform::LocalNow() {
+Fact<std::wstring> FakeReportFacts::CurrentDirectory() {
+    return Answer("CurrentDirectory", "", currentDirectory);
+}
+
+Moment FakeReportFacts::LocalNow() {
     Record("LocalNow", "");
     return localNow;
 }
 
-Moment FakePlatform::UtcNow() {
+Moment FakeReportFacts::UtcNow() {
     Record("UtcNow", "");
     return utcNow;
 }
 
-Fact<bool> FakePlatform::WindowsIs64Bit() {
-    Record("WindowsIs64Bit", "");
-    return windows64;
+Fact<bool> FakeReportFacts::WindowsIs64Bit() {
+    return Answer("WindowsIs64Bit", "", windows64);
 }
 
-int FakePlatform::DisplayDpi() {
-    Record("DisplayDpi", "");
-    return dpi;
+Fact<int> FakeReportFacts::DisplayDpi() {
+    return Answer("DisplayDpi", "", dpi);
 }
 
-std::uint32_t FakePlatform::AnsiCodePage() {
+std::uint32_t FakeReportFacts::AnsiCodePage() {
     Record("AnsiCodePage", "");
     return codePage;
 }
 
-Fact<bool> FakePlatform::UserIsAdministrator() {
-    Record("UserIsAdministrator", "");
-    return administrator;
+Fact<bool> FakeReportFacts::UserIsAdministrator() {
+    return Answer("UserIsAdministrator", "", administrator);
 }
 
-Fact<bool> FakePlatform::ProcessIsElevated() {
-    Record("ProcessIsElevated", "");
-    return elevated;
+Fact<bool> FakeReportFacts::ProcessIsElevated() {
+    return Answer("ProcessIsElevated", "", elevated);
 }
 
-Fact<bool> FakePlatform::FolderExists(const std::wstring& path) {
-    if (const auto failure = Record("FolderExists", Quoted(path))) {
-        return {std::nullopt, L"error " + std::to_wstring(*failure)};
-    }
-    return {std::find(folders_.begin(), folders_.end(), path) != folders_.end(), {}};
+Fact<bool> FakeReportFacts::FolderExists(const std::wstring& path) {
+    const bool present = std::find(folders_.begin(), folders_.end(), path) != folders_.end();
+    return Answer("FolderExists", Quoted(path), Fact<bool>{present});
 }
 
-Fact<std::vector<std::uint8_t>> FakePlatform::ReadFileStart(const std::wstring& path, std::size_t maxBytes) {
-    if (const auto failure = Record("ReadFileStart", Quoted(path) + ", " + std::to_string(maxBytes))) {
-        return {std::nullopt, L"error " + std::to_wstring(*failure)};
-    }
+Fact<std::vector<std::uint8_t>> FakeReportFacts::ReadFileStart(const std::wstring& path,
+                                                               std::size_t maxBytes) {
     const auto file = files_.find(path);
-    if (file == files_.end()) {
-        return {std::nullopt, L"The system cannot find the file specified."};
+    Fact<std::vector<std::uint8_t>> read{std::nullopt, 2, L"The system cannot find the file specified."};
+    if (file != files_.end()) {
+        const std::size_t size = std::min(maxBytes, file->second.size());
+        read = {std::vector<std::uint8_t>(file->second.begin(),
+                                          file->second.begin() + static_cast<std::ptrdiff_t>(size))};
     }
-    const std::size_t size = std::min(maxBytes, file->second.size());
-    return {std::vector<std::uint8_t>(file->second.begin(),
-                                      file->second.begin() + static_cast<std::ptrdiff_t>(size)),
-            {}};
+    return Answer("ReadFileStart", Quoted(path) + ", " + std::to_string(maxBytes), read);
+}
+
+Fact<std::wstring> FakeReportFacts::DesktopFolder() {
+    return Answer("DesktopFolder", "", desktopFolder);
 }
 
 } // namespace tovalset::fake

@@ -1,8 +1,10 @@
 #pragma once
-// A PlatformOps for the host tests. It records every call with its arguments, in order, as one line of
-// text; holds an in-memory registry and a z-ordered list of windows; and fails any chosen call.
+// A PlatformOps and a ReportFacts for the host tests. Each records every call with its arguments, in
+// order, as one line of text, and fails any chosen call; the platform holds an in-memory registry and a
+// z-ordered list of windows.
 
 #include "platform/PlatformOps.h"
+#include "platform/ReportFacts.h"
 
 #include <functional>
 #include <map>
@@ -24,15 +26,32 @@ struct RegValue {
     std::vector<std::uint8_t> data;
 };
 
-class FakePlatform : public PlatformOps {
+// What both fakes share: the record of calls, and the calls chosen to fail.
+class Recorder {
 public:
-    // ---- set-up ----
-    // Fails the `occurrence`-th call (1-based) of the named operation with `status`. A failing StartProgram
-    // or StartProgramAndWait throws; FindWindowExA finds nothing, PostMessageA returns false, ShellExecuteA
-    // returns the status.
+    // Fails the `occurrence`-th call (1-based) of the named operation with `status`.
     void Fail(const std::string& operation, int occurrence, RegStatus status);
     // Runs before every recorded call, with the operation's name: lets a test change the world mid-action.
     std::function<void(const std::string&)> beforeCall;
+    const std::vector<std::string>& calls() const { return calls_; }
+
+protected:
+    // Records the call and tells whether it is one the test chose to fail (and with which status).
+    std::optional<RegStatus> Record(const std::string& operation, const std::string& arguments);
+    // How many calls of the operation were recorded.
+    int Count(const std::string& operation) const;
+
+private:
+    std::vector<std::string> calls_;
+    std::map<std::string, int> counts_;
+    std::map<std::pair<std::string, int>, RegStatus> failures_;
+};
+
+class FakePlatform : public PlatformOps, public Recorder {
+public:
+    // ---- set-up ----
+    // A failing StartProgram or StartProgramAndWait throws; FindWindowExA finds nothing, PostMessageA returns
+    // false, ShellExecuteA returns the status.
 
     // The window is asked to close during the `occurrence`-th call of StartProgramAndWait (that wait ends
     // at once), ShowMessage or ShowError (the box is dismissed). From then on every start and every box
@@ -64,7 +83,6 @@ public:
     const std::vector<Posted>& posted() const { return posted_; }
 
     // ---- what happened ----
-    const std::vector<std::string>& calls() const { return calls_; }
     const std::vector<std::wstring>& messages() const { return messages_; }
     const std::vector<std::wstring>& errors() const { return errors_; }
 
@@ -104,8 +122,6 @@ private:
         bool destroyOnClose;
     };
 
-    // Records the call and tells whether it is one the test chose to fail (and with which status).
-    std::optional<RegStatus> Record(const std::string& operation, const std::string& arguments);
     // For a start or a box: throws once the window is closing; tells whether this call is where it closes.
     bool Closes(const std::string& operation);
     std::optional<std::wstring> PathOf(KeyHandle key) const;
@@ -122,14 +138,11 @@ private:
     std::vector<Window> windows_;
     std::uintptr_t nextWindow_ = 0x100;
     std::vector<Posted> posted_;
-    std::vector<std::string> calls_;
     std::vector<std::wstring> messages_;
     std::vector<std::wstring> errors_;
     std::map<int, ProgramOutcome> outcomes_;
     std::pair<std::string, int> closeAt_;
     bool closing_ = false;
-    std::map<std::string, int> counts_;
-    std::map<std::pair<std::string, int>, RegStatus> failures_;
 
 public:
     // ---- what took effect ----
@@ -137,41 +150,59 @@ public:
     // machine's part, trusted whatever the policy. A failing LookUpRootCertificate answers that the store
     // cannot be read.
     void SetRootLookup(int occurrence, RootLookup lookup) { rootLookups_[occurrence] = std::move(lookup); }
+    // With readsCertificateFiles a look-up reads the file given here, as Windows does, and answers with its
+    // DER and thumbprint; a file not given cannot be read. Without it, the files are not asked for.
+    bool readsCertificateFiles = false;
+    void SetCertificateFile(const std::wstring& path, std::vector<std::uint8_t> bytes) {
+        certificateFiles_[path] = std::move(bytes);
+    }
     RootLookup LookUpRootCertificate(const std::wstring& certificateFile) override;
 
-    // ---- what the status report reads ----
+private:
+    std::map<int, RootLookup> rootLookups_;
+    std::map<std::wstring, std::vector<std::uint8_t>> certificateFiles_;
+};
+
+// What the status report reads besides the platform. A failing call answers with the status as its code
+// and "error <status>" as its text.
+class FakeReportFacts : public ReportFacts, public Recorder {
+public:
     // The facts it answers with; a test changes any of them before reading the report.
-    std::wstring programFolder = L"C:\\Program Files\\TovalSet";
-    std::wstring currentDirectory = L"C:\\TovalSet";
+    Fact<std::wstring> programFolder{L"C:\\Program Files\\TovalSet"};
+    Fact<std::wstring> currentDirectory{L"C:\\TovalSet"};
     Moment localNow{2026, 12, 9, 14, 5, 9};
     Moment utcNow{2026, 12, 9, 10, 35, 9};
-    Fact<bool> windows64{false, {}};
-    int dpi = 96;
+    Fact<bool> windows64{false};
+    Fact<int> dpi{96};
     std::uint32_t codePage = 1252;
-    Fact<bool> administrator{true, {}};
-    Fact<bool> elevated{false, {}};
+    Fact<bool> administrator{true};
+    Fact<bool> elevated{false};
+    Fact<std::wstring> desktopFolder{L"C:\\Documents and Settings\\User\\Desktop"};
     // A folder that exists, and a file's bytes, by path as the report names it (case as given).
     void SetFolder(const std::wstring& path) { folders_.push_back(path); }
     void SetFile(const std::wstring& path, std::vector<std::uint8_t> bytes) {
         files_[path] = std::move(bytes);
     }
 
-    std::wstring ProgramFolder() override;
-    std::wstring CurrentDirectory() override;
+    Fact<std::wstring> ProgramFolder() override;
+    Fact<std::wstring> CurrentDirectory() override;
     Moment LocalNow() override;
     Moment UtcNow() override;
     Fact<bool> WindowsIs64Bit() override;
-    int DisplayDpi() override;
+    Fact<int> DisplayDpi() override;
     std::uint32_t AnsiCodePage() override;
     Fact<bool> UserIsAdministrator() override;
     Fact<bool> ProcessIsElevated() override;
-    // A failing call answers with the status's text, as "error 5".
     Fact<bool> FolderExists(const std::wstring& path) override;
-    // A file that was not set is not there; one that fails cannot be read.
+    // A file that was not set is not there.
     Fact<std::vector<std::uint8_t>> ReadFileStart(const std::wstring& path, std::size_t maxBytes) override;
+    Fact<std::wstring> DesktopFolder() override;
 
 private:
-    std::map<int, RootLookup> rootLookups_;
+    // The fact as set, unless the call fails.
+    template <typename T>
+    Fact<T> Answer(const std::string& operation, const std::string& arguments, const Fact<T>& fact);
+
     std::vector<std::wstring> folders_;
     std::map<std::wstring, std::vector<std::uint8_t>> files_;
 };

@@ -2,9 +2,12 @@
 # Writes the fuzzers' seeds into tests/fuzz/corpus/<fuzzer>, each in the layout its <Name>Fuzz.cpp
 # describes. The registry reader's: one small input per branch of the reader,
 #   route, type [+4], failure statuses, rewrite [, new type] [, length, new data], the value's data
-# Rerun after changing a layout, and commit the result.
+# Rerun after changing a layout, and commit the result. The certificate and program seeds are files of a
+# win32 build (build/win32, or the folder given as the first argument), which must be there.
 set -euo pipefail
 corpus="$(cd "$(dirname "$0")" && pwd)/corpus"
+build="${1:-$(cd "$(dirname "$0")/../.." && pwd)/build/win32}"
+[[ -d "$build/bin/All" ]] || { echo "make-corpus.sh: no win32 build in $build" >&2; exit 1; }
 rm -rf "$corpus"
 out=
 fuzzer() { out="$corpus/$1"; mkdir -p "$out"; }
@@ -97,3 +100,30 @@ seed pem-cut-short              '-----BEGIN CERTIFICATE-----\nMIIBCgKC'
 seed pem-bad-character          '-----BEGIN CERTIFICATE-----\nMII*\n-----END CERTIFICATE-----\n'
 seed pem-after-padding          '-----BEGIN X-----\nQQ==QQ==\n-----END X-----\n'
 seed text-before-pem            'Subject: test\n-----BEGIN CERTIFICATE-----\nMIIB\n-----END CERTIFICATE-----\n'
+
+# A file's bytes as they are, its first half, and with one byte changed at an offset: an outer length, a
+# header's offset, a magic number.
+whole() { head -c "${3:-100000000}" "$2" >"$out/$1"; }
+half() { head -c "$(($(stat -c %s "$2") / 2))" "$2" >"$out/$1"; }
+changed() { cp "$2" "$out/$1"; printf "\\x$4" | dd of="$out/$1" bs=1 seek="$3" conv=notrunc status=none; }
+
+# The test certificates, DER and PEM, whole, cut short and with a length that overruns.
+fuzzer certificate_summary
+whole der "$build/bin/All/DigitalSignOld.cer"
+whole pem "$build/bin/All/IRIROOTCA.crt"
+half der-cut-short "$build/bin/All/DigitalSignOld.cer"
+half pem-cut-short "$build/bin/All/IRIROOTCA.crt"
+changed der-outer-length-overruns "$build/bin/All/DigitalSignOld.cer" 2 7f
+changed der-inner-length-overruns "$build/bin/All/DigitalSignOld.cer" 6 7f
+
+# Our own exes' first 4 KiB, as the callers read them: windowed and console, 32- and 64-bit (the x86_64
+# build's stand-in when there is one); cut before the PE header; its offset past the end; no PE magic.
+fuzzer program_header
+whole windowed-32 "$build/bin/TovalSet.exe" 4096
+whole console-32 "$build/bin/All/certmgr.exe" 4096
+if [[ -f "$build/../win64/bin/All/certmgr.exe" ]]; then
+    whole console-64 "$build/../win64/bin/All/certmgr.exe" 4096
+fi
+whole cut-before-pe "$build/bin/TovalSet.exe" 64
+changed pe-offset-past-end "$out/windowed-32" 61 7f
+changed no-pe-magic "$out/console-32" 128 00

@@ -12,6 +12,7 @@
 
 using namespace tovalset;
 using tovalset::fake::FakePlatform;
+using tovalset::fake::FakeReportFacts;
 using tovalset::fake::Narrow;
 using Bytes = std::vector<std::uint8_t>;
 
@@ -81,16 +82,16 @@ void SetText(FakePlatform& os, const std::wstring& key, const std::wstring& name
 }
 
 // Everything TovalSet does, done and in effect, on Windows 10.
-void EverythingInEffect(FakePlatform& os) {
+void EverythingInEffect(FakePlatform& os, FakeReportFacts& facts) {
     SetText(os, kWindows, L"ProductName", "Windows 10 Pro");
     SetText(os, kWindows, L"CurrentBuildNumber", "19045");
-    os.SetFolder(L"All");
-    os.SetFile(L"All\\certmgr.exe", Program(0x10B, 3));
-    os.SetFile(L"All\\TOVALPKI.exe", Program(0x10B, 2));
-    os.SetFile(L"All\\TovalSetHelp.chm", Text("ITSF"));
-    os.SetFile(L"C:\\WINDOWS\\hh.exe", Program(0x10B, 2));
+    facts.SetFolder(L"All");
+    facts.SetFile(L"All\\certmgr.exe", Program(0x10B, 3));
+    facts.SetFile(L"All\\TOVALPKI.exe", Program(0x10B, 2));
+    facts.SetFile(L"All\\TovalSetHelp.chm", Text("ITSF"));
+    facts.SetFile(L"C:\\WINDOWS\\hh.exe", Program(0x10B, 2));
     for (const std::wstring& file : CertificateFiles()) {
-        os.SetFile(L"All\\" + file, Certificate(Narrow(file) + " CA", "350101000000Z"));
+        os.SetCertificateFile(L"All\\" + file, Certificate(Narrow(file) + " CA", "350101000000Z"));
     }
     for (const wchar_t* setting : {L"1001", L"1004", L"1201", L"1400", L"1402", L"1208"}) {
         os.SetDword(kZone, setting, 0);
@@ -118,12 +119,12 @@ TEST(StatusReport, SaysWhatIsInEffectInEachState) {
     const std::wstring process = std::to_wstring(sizeof(void*) * 8) + L"-bit process on ";
     struct Case {
         const char* state;
-        std::function<void(FakePlatform&)> arrange;
+        std::function<void(FakePlatform&, FakeReportFacts&)> arrange;
         std::vector<std::wstring> lines; // each appears as a whole line
     };
     const std::vector<Case> cases = {
         {"nothing done, nothing there",
-         [](FakePlatform&) {},
+         [](FakePlatform&, FakeReportFacts&) {},
          {L"All: absent",
           L"All\\certmgr.exe: absent or unreadable: The system cannot find the file specified.",
           L"All\\DigitalSignOld.cer: cannot be read: The system cannot find the file specified.",
@@ -157,12 +158,12 @@ TEST(StatusReport, SaysWhatIsInEffectInEachState) {
           kDomain + L" in EscDomains: not mapped",
           L"Policy overrides: none"}},
         {"Windows 11, 64-bit, at 125 %, elevated",
-         [](FakePlatform& os) {
+         [](FakePlatform& os, FakeReportFacts& facts) {
              SetText(os, kWindows, L"ProductName", "Windows 10 Pro");
              SetText(os, kWindows, L"CurrentBuildNumber", "22631");
-             os.windows64 = {true, {}};
-             os.dpi = 120;
-             os.elevated = {true, {}};
+             facts.windows64 = {true};
+             facts.dpi = {120};
+             facts.elevated = {true};
              os.AddWindow(L"IEFrame");
              os.AddWindow(L"IEFrame");
          },
@@ -171,20 +172,24 @@ TEST(StatusReport, SaysWhatIsInEffectInEachState) {
           L"Internet Explorer is retired on Windows 11: the zone settings apply to Edge's IE mode.",
           L"Browser frame windows open: 2"}},
         {"Windows XP, facts that cannot be read",
-         [](FakePlatform& os) {
+         [](FakePlatform& os, FakeReportFacts& facts) {
              SetText(os, kWindows, L"CurrentBuildNumber", "2600");
-             os.windows64 = {std::nullopt, L"The specified procedure could not be found."};
-             os.administrator = {std::nullopt, L"Access is denied."};
-             os.Fail("FolderExists", 1, 5);
+             facts.windows64 = {std::nullopt, 127, L"The specified procedure could not be found."};
+             facts.administrator = {std::nullopt, 5, L"Access is denied."};
+             facts.Fail("FolderExists", 1, 5);
+             facts.Fail("ProgramFolder", 1, 5);
+             facts.Fail("CurrentDirectory", 1, 3);
+             facts.Fail("DisplayDpi", 1, 6);
          },
          {L"Process: " + process + L"Windows of unknown width: The specified procedure could not be found.",
           L"User is an administrator: cannot be told: Access is denied.",
           L"Process runs elevated: not applicable (this Windows has no User Account Control)",
-          L"All: cannot be told: error 5"}},
+          L"All: cannot be told: error 5", L"Program folder: cannot be told: error 5",
+          L"Current directory: cannot be told: error 3", L"Display scale: cannot be told: error 6"}},
         {"an expired certificate, and one only in the user's part under ProtectedRoots",
-         [](FakePlatform& os) {
-             EverythingInEffect(os);
-             os.SetFile(L"All\\" + CertificateFiles()[0], Certificate("Old CA", "201231235959Z"));
+         [](FakePlatform& os, FakeReportFacts& facts) {
+             EverythingInEffect(os, facts);
+             os.SetCertificateFile(L"All\\" + CertificateFiles()[0], Certificate("Old CA", "201231235959Z"));
              os.SetDword(L"HKLM\\Software\\Policies\\Microsoft\\SystemCertificates\\Root\\ProtectedRoots",
                          L"Flags", 1);
              os.SetRootLookup(2, {PlatformOps::RootStanding::UserPartOnly, {}});
@@ -198,13 +203,14 @@ TEST(StatusReport, SaysWhatIsInEffectInEachState) {
           L"  Trusted root store: absent",
           L"  Trusted root store: the store cannot be read: Access is denied."}},
         {"file faults: not a certificate, unreadable, not a program",
-         [](FakePlatform& os) {
-             EverythingInEffect(os);
-             os.SetFile(L"All\\" + CertificateFiles()[0], Text("-----BEGIN CERTIFICATE-----\n!!\n"));
-             os.SetFile(L"All\\" + CertificateFiles()[1], Text("not DER at all"));
-             os.SetFile(L"All\\certmgr.exe", Text("#!/bin/sh"));
-             os.SetFile(L"All\\TOVALPKI.exe", Program(0x20B, 3));
-             os.Fail("ReadFileStart", 7, 32);
+         [](FakePlatform& os, FakeReportFacts& facts) {
+             EverythingInEffect(os, facts);
+             os.SetCertificateFile(L"All\\" + CertificateFiles()[0],
+                                   Text("-----BEGIN CERTIFICATE-----\n!!\n"));
+             os.SetCertificateFile(L"All\\" + CertificateFiles()[1], Text("not DER at all"));
+             facts.SetFile(L"All\\certmgr.exe", Text("#!/bin/sh"));
+             facts.SetFile(L"All\\TOVALPKI.exe", Program(0x20B, 3));
+             os.SetRootLookup(3, {PlatformOps::RootStanding::FileUnreadable, L"error 32"});
          },
          {L"All\\" + CertificateFiles()[0] + L": holds no certificate",
           L"All\\" + CertificateFiles()[1] + L": holds no certificate",
@@ -212,8 +218,8 @@ TEST(StatusReport, SaysWhatIsInEffectInEachState) {
           L"All\\certmgr.exe: present, not a Windows program",
           L"All\\TOVALPKI.exe: present, console program, 64-bit"}},
         {"policies override the zone: HKLM only, a policy setting, a site list, Enhanced Security",
-         [](FakePlatform& os) {
-             EverythingInEffect(os);
+         [](FakePlatform& os, FakeReportFacts& facts) {
+             EverythingInEffect(os, facts);
              os.SetDword(L"HKLM" + kPolicies, L"Security_HKLM_only", 1);
              os.SetDword(L"HKLM" + kPolicies + L"\\Zones\\2", L"1201", 3);
              os.SetDword(L"HKCU" + kPolicies + L"\\Zones\\2", L"1400", 1);
@@ -234,8 +240,10 @@ TEST(StatusReport, SaysWhatIsInEffectInEachState) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.state);
         FakePlatform os;
-        c.arrange(os);
-        const Report report = StatusReport(os);
+        os.readsCertificateFiles = true;
+        FakeReportFacts facts;
+        c.arrange(os, facts);
+        const Report report = StatusReport(os, facts);
         const std::vector<std::wstring> lines = Lines(report.text);
         for (const std::wstring& line : c.lines) {
             EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end())

@@ -1,0 +1,59 @@
+#pragma once
+// What the status report reads of the computer besides the registry and the store, and nothing else reads:
+// the program's place, the clock, the process's rights and width, the screen, files. Read only: nothing
+// behind this interface changes anything.
+
+#include "platform/Seam.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tovalset {
+
+// A fact of the computer: its value, or why it could not be read, as the system's code and its own text
+// for that code. A fact without a value is never shown as one.
+template <typename T> struct Fact {
+    std::optional<T> value;
+    std::uint32_t code = 0;
+    std::wstring why = {};
+};
+
+// A moment as a calendar gives it.
+struct Moment {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+};
+
+class ReportFacts : public Seam {
+public:
+    // The folder that holds the program's exe, and the current directory.
+    virtual Fact<std::wstring> ProgramFolder() = 0;
+    virtual Fact<std::wstring> CurrentDirectory() = 0;
+    // Now, in local time for the report and its file's name, and in UTC to compare with a certificate's end.
+    virtual Moment LocalNow() = 0;
+    virtual Moment UtcNow() = 0;
+    // Whether Windows itself is 64-bit (a 32-bit process then runs under WoW64).
+    virtual Fact<bool> WindowsIs64Bit() = 0;
+    // The dots per inch the screen is drawn at; 96 is 100 %.
+    virtual Fact<int> DisplayDpi() = 0;
+    virtual std::uint32_t AnsiCodePage() = 0;
+    // Whether the user is a member of the Administrators group, and whether this process runs with the
+    // group's rights enabled (elevated). Windows without User Account Control answers the second with why.
+    virtual Fact<bool> UserIsAdministrator() = 0;
+    virtual Fact<bool> ProcessIsElevated() = 0;
+    virtual Fact<bool> FolderExists(const std::wstring& path) = 0;
+    // The first `maxBytes` bytes of a file (fewer when it is shorter), relative paths from the current
+    // directory; why not when it cannot be opened or read.
+    virtual Fact<std::vector<std::uint8_t>> ReadFileStart(const std::wstring& path, std::size_t maxBytes) = 0;
+    // The user's desktop folder, where the report is saved.
+    virtual Fact<std::wstring> DesktopFolder() = 0;
+};
+
+} // namespace tovalset
