@@ -1,5 +1,6 @@
 #include "actions/BrowserZone.h"
 
+#include "actions/DesktopUser.h"
 #include "actions/Policies.h"
 
 #include "ServiceDomain.h"
@@ -62,7 +63,10 @@ bool WriteZoneConfiguration(PlatformOps& os) {
 
 } // namespace
 
-void ConfigureBrowserZone(PlatformOps& os) {
+void ConfigureBrowserZone(PlatformOps& os, ReportFacts& facts) {
+    if (!ChangesReachTheDesktopUser(os, facts)) {
+        return;
+    }
     if (!WriteZoneConfiguration(os)) {
         os.ShowMessage(kZoneFailedMessage);
         return;

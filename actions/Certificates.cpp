@@ -1,5 +1,6 @@
 #include "actions/Certificates.h"
 
+#include "actions/DesktopUser.h"
 #include "actions/Policies.h"
 #include "actions/SupportFolder.h"
 
@@ -26,6 +27,11 @@ std::optional<std::wstring> WhyNotInEffect(PlatformOps& os, const std::wstring& 
     using Standing = PlatformOps::RootStanding;
     const PlatformOps::RootLookup lookup = os.LookUpRootCertificate(path);
     const std::wstring reported = L" (certmgr reported success, but ";
+    // Distrusted outweighs any place in the root store; a store that cannot be read fails no import.
+    if (const std::wstring store = UntrustedStoreName(lookup.distrust); !store.empty()) {
+        return L"Import failed: " + path + reported + L"the certificate is in " + store +
+               L", so Windows will not trust it: it must be taken out of there).";
+    }
     switch (lookup.standing) {
     case Standing::MachinePart:
         return std::nullopt;
@@ -97,15 +103,34 @@ std::vector<Import> RootImports() {
 
 } // namespace
 
+std::wstring UntrustedStoreName(PlatformOps::Distrust distrust) {
+    switch (distrust) {
+    case PlatformOps::Distrust::ComputerStore:
+        return L"the computer's Untrusted Certificates store";
+    case PlatformOps::Distrust::UserStore:
+        return L"your Untrusted Certificates store";
+    case PlatformOps::Distrust::None:
+    case PlatformOps::Distrust::Unknown:
+        break;
+    }
+    return {};
+}
+
 std::wstring CertmgrCommand(const std::wstring& file) {
     return InSupportFolder(kCertmgr) + L" /add /c  " + InSupportFolder(file) + L" /s  root";
 }
 
-void InstallRootCertificates(PlatformOps& os) {
+void InstallRootCertificates(PlatformOps& os, ReportFacts& facts) {
+    if (!ChangesReachTheDesktopUser(os, facts)) {
+        return;
+    }
     RunImports(os, RootImports());
 }
 
-void InstallNewCertificates(PlatformOps& os) {
+void InstallNewCertificates(PlatformOps& os, ReportFacts& facts) {
+    if (!ChangesReachTheDesktopUser(os, facts)) {
+        return;
+    }
     RunImports(os, {{L"GICADigitalSign-Silver(L2)New.cer", nullptr},
                     {L"GovernmentalGeneralIntermediateCANew.cer", kRenewalIntermediateOkMessage},
                     {L"IslamicRepublicofIRANRootCANew.cer", nullptr}});

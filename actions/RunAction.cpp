@@ -6,10 +6,10 @@ std::wstring StartFailureText(const ProgramStartError& error) {
     return L"This program could not be started:\n" + error.commandLine() + L"\n\n" + error.reason();
 }
 
-void RunAction(PlatformOps& os, Action action) {
+void RunAction(PlatformOps& os, ReportFacts& facts, Action action) {
     try {
         try {
-            action(os);
+            action(os, facts);
         } catch (const ProgramStartError& error) {
             os.ShowError(StartFailureText(error));
         }

@@ -4,14 +4,17 @@
 // close of the window during the action ends it at its next step without a word.
 
 #include "platform/PlatformOps.h"
+#include "platform/ReportFacts.h"
 
 #include <string>
 
 namespace tovalset {
 
-using Action = void (*)(PlatformOps&);
+// What a button does: it changes, starts and shows through the platform, and reads facts of the computer
+// (whose desktop it is, the marks on files) where its messages depend on them.
+using Action = void (*)(PlatformOps&, ReportFacts&);
 
 std::wstring StartFailureText(const ProgramStartError& error);
-void RunAction(PlatformOps& os, Action action);
+void RunAction(PlatformOps& os, ReportFacts& facts, Action action);
 
 } // namespace tovalset

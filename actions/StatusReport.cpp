@@ -8,6 +8,7 @@
 #include "actions/SupportFolder.h"
 #include "platform/CertificateFile.h"
 #include "platform/CommandLine.h"
+#include "platform/ZoneMark.h"
 
 #include "ServiceDomain.h"
 #include "Version.h"
@@ -68,11 +69,33 @@ std::wstring Hex(const std::array<std::uint8_t, 20>& bytes) {
     return text;
 }
 
+// A line on the mark of the web of a file, when it carries one (or whether it does cannot be told).
+void MarkLine(ReportFacts& facts, Writer& out, const std::wstring& path) {
+    const Fact<std::optional<std::uint32_t>> mark = facts.ZoneMarkOf(path);
+    if (mark.value && !*mark.value) {
+        return;
+    }
+    out.Line(L"  Mark of the web", Told(mark, [](const std::optional<std::uint32_t>& zone) {
+                 return L"the " + ZoneName(*zone) + L" zone (ZoneId " + std::to_wstring(*zone) +
+                        L"): unblock it in its Properties";
+             }));
+}
+
+std::wstring AccountText(const Account& account) {
+    return account.name + L" (" + account.sid + L")";
+}
+
 void AboutTovalSet(ReportFacts& facts, Writer& out, const Moment& made) {
     out.Heading(L"1. TovalSet");
     out.Line(L"Version", std::wstring(L"TovalSet ") + kProgramVersion);
     out.Line(L"Service domain", TOVALSET_SERVICE_DOMAIN);
-    out.Line(L"Program folder", Told(facts.ProgramFolder(), AsIs));
+    const Fact<std::wstring> program = facts.ProgramFile();
+    out.Line(L"Program folder", Told(program, [](const std::wstring& file) {
+                 return file.substr(0, file.find_last_of(L'\\'));
+             }));
+    if (program.value) {
+        MarkLine(facts, out, *program.value);
+    }
     out.Line(L"Current directory", Told(facts.CurrentDirectory(), AsIs));
     const Fact<bool> windows64 = facts.WindowsIs64Bit();
     const std::wstring process = std::to_wstring(sizeof(void*) * 8) + L"-bit process on ";
@@ -92,6 +115,19 @@ void AboutWindows(PlatformOps& os, ReportFacts& facts, Writer& out, const std::w
                  return std::to_wstring(dpi) + L" dots per inch (" + std::to_wstring(dpi * 100 / 96) + L" %)";
              }));
     out.Line(L"ANSI code page", std::to_wstring(facts.AnsiCodePage()));
+    const Fact<Account> desktop = facts.DesktopUser();
+    const Fact<Account> process = facts.ProcessUser();
+    out.Line(L"Desktop user", Told(desktop, AccountText));
+    out.Line(L"TovalSet runs as", Told(process, [&desktop](const Account& account) {
+                 if (!desktop.value) {
+                     return AccountText(account);
+                 }
+                 return AccountText(account) +
+                        (account.sid == desktop.value->sid
+                             ? L", the desktop's user"
+                             : L": another account than the desktop's, for which the buttons would change "
+                               L"the certificates and settings, so they change nothing");
+             }));
     out.Line(L"User is an administrator", YesNo(facts.UserIsAdministrator()));
     // Before Vista there is no elevation: an administrator's programs run with every right.
     out.Line(L"Process runs elevated", build != 0 && build < kFirstVistaBuild
@@ -131,6 +167,7 @@ void AboutSupportFolder(PlatformOps& os, ReportFacts& facts, Writer& out) {
           std::pair{std::wstring(kHelpFile), false}}) {
         const std::wstring path = InSupportFolder(name);
         out.Line(path, FileStanding(facts, path, program));
+        MarkLine(facts, out, path);
     }
     const std::wstring viewer = os.SystemWindowsDirectory() + L"\\hh.exe";
     out.Line(L"Help viewer " + viewer, FileStanding(facts, viewer, false));
@@ -157,6 +194,14 @@ std::wstring RootStandingText(const PlatformOps::RootLookup& lookup, bool userRo
     return L"not looked up";
 }
 
+std::wstring UntrustedText(const PlatformOps::RootLookup& lookup) {
+    if (lookup.distrust == PlatformOps::Distrust::Unknown) {
+        return L"cannot be told: " + lookup.distrustReason;
+    }
+    const std::wstring store = UntrustedStoreName(lookup.distrust);
+    return store.empty() ? L"not there" : L"in " + store + L": Windows will not trust it";
+}
+
 void AboutCertificates(PlatformOps& os, ReportFacts& facts, Writer& out) {
     out.Heading(L"5. Certificates");
     const bool distrusted = UserRootsDistrusted(os);
@@ -181,6 +226,8 @@ void AboutCertificates(PlatformOps& os, ReportFacts& facts, Writer& out) {
         out.Line(L"  SHA-1", Hex(lookup.thumbprint));
         out.Line(L"  Expires", expiry + L" UTC" + (expiry < now ? L" (expired)" : L""));
         out.Line(L"  Trusted root store", RootStandingText(lookup, distrusted));
+        out.Line(L"  Untrusted Certificates", UntrustedText(lookup));
+        MarkLine(facts, out, path);
     }
 }
 

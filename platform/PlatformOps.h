@@ -159,9 +159,14 @@ public:
         UserPartOnly,
         MachinePart
     };
+    // Windows distrusts a certificate whose thumbprint is in an Untrusted Certificates store ("Disallowed"),
+    // the computer's (also filled by policy) or the user's, whatever the root store holds.
+    enum class Distrust { None, ComputerStore, UserStore, Unknown };
     struct RootLookup {
         RootStanding standing = RootStanding::NotInStore;
         std::wstring reason = {}; // the system's text, for a file or store that could not be read
+        Distrust distrust = Distrust::None;
+        std::wstring distrustReason = {}; // the system's text, for an Untrusted store that could not be read
         // The file's certificate as DER and its thumbprint, as the look-up read and hashed them, for the
         // status report; empty when the file could not be read.
         std::vector<std::uint8_t> der = {};

@@ -31,10 +31,17 @@ struct Moment {
     int second = 0;
 };
 
+// An account: its security identifier as text ("S-1-5-21-..."), by which two accounts are told apart, and
+// its name ("DOMAIN\user") for people to read.
+struct Account {
+    std::wstring sid;
+    std::wstring name;
+};
+
 class ReportFacts : public Seam {
 public:
-    // The folder that holds the program's exe, and the current directory.
-    virtual Fact<std::wstring> ProgramFolder() = 0;
+    // The program's exe by its full path, and the current directory.
+    virtual Fact<std::wstring> ProgramFile() = 0;
     virtual Fact<std::wstring> CurrentDirectory() = 0;
     // Now, in local time for the report and its file's name, and in UTC to compare with a certificate's end.
     virtual Moment LocalNow() = 0;
@@ -54,6 +61,13 @@ public:
     virtual Fact<std::vector<std::uint8_t>> ReadFileStart(const std::wstring& path, std::size_t maxBytes) = 0;
     // The user's desktop folder, where the report is saved.
     virtual Fact<std::wstring> DesktopFolder() = 0;
+    // Who owns the desktop that the program shows on (the session's user, else the shell's owner), and
+    // whom the program runs as: another account when it was started with that account's password.
+    virtual Fact<Account> DesktopUser() = 0;
+    virtual Fact<Account> ProcessUser() = 0;
+    // The zone of the mark of the web on a file, from its Zone.Identifier stream; none when it carries no
+    // mark (no stream, or a file system without streams).
+    virtual Fact<std::optional<std::uint32_t>> ZoneMarkOf(const std::wstring& path) = 0;
 };
 
 } // namespace tovalset

@@ -340,7 +340,7 @@ void Form1::RunButton(int id) {
         ::DestroyWindow(window_);
         return;
     }
-    modal_.Run([&] { RunAction(os_, button.action); });
+    modal_.Run([&] { RunAction(os_, facts_, button.action); });
     if (modal_.CloseRequested() && window_ != nullptr) {
         ::DestroyWindow(window_);
     }

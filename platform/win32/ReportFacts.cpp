@@ -1,5 +1,11 @@
 // What the status report reads besides the registry: the program's place, the clock, the process's rights
-// and width, and files. Nothing here changes anything.
+// and width, files and their marks, and whose desktop it is and whom it runs as. Nothing here changes
+// anything.
+#include <windows.h>
+#include <sddl.h>
+#include <wtsapi32.h>
+
+#include "platform/ZoneMark.h"
 #include "platform/win32/Files.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/SystemLibrary.h"
@@ -38,9 +44,100 @@ Fact<DWORD> TokenNumber(int informationClass) {
     return {value};
 }
 
+// The account a SID stands for: its SID as text and "DOMAIN\name" (the SID alone when no name is found).
+Fact<Account> AccountOf(PSID sid) {
+    LPWSTR text = nullptr;
+    if (!::ConvertSidToStringSidW(sid, &text)) {
+        return Unreadable<Account>(::GetLastError());
+    }
+    Account account;
+    account.sid = text;
+    ::LocalFree(text);
+    wchar_t name[256] = {};
+    wchar_t domain[256] = {};
+    DWORD nameSize = 256;
+    DWORD domainSize = 256;
+    SID_NAME_USE use{};
+    if (::LookupAccountSidW(nullptr, sid, name, &nameSize, domain, &domainSize, &use)) {
+        account.name = domainSize > 0 ? std::wstring(domain) + L"\\" + name : std::wstring(name);
+    } else {
+        account.name = account.sid;
+    }
+    return {account};
+}
+
+Fact<Account> TokenAccount(HANDLE process) {
+    HANDLE opened = nullptr;
+    if (!::OpenProcessToken(process, TOKEN_QUERY, &opened)) {
+        return Unreadable<Account>(::GetLastError());
+    }
+    const UniqueHandle token(opened);
+    DWORD size = 0;
+    ::GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+    std::vector<BYTE> user(size);
+    if (size == 0 || !::GetTokenInformation(token.get(), TokenUser, user.data(), size, &size)) {
+        return Unreadable<Account>(::GetLastError());
+    }
+    return AccountOf(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid);
+}
+
+// The user of the session this process runs in, as Terminal Services know it (XP has it too, with fast
+// user switching or without).
+Fact<Account> SessionAccount() {
+    const SystemLibrary wts(L"wtsapi32.dll");
+    const auto query = wts.Proc<decltype(&::WTSQuerySessionInformationW)>("WTSQuerySessionInformationW");
+    const auto release = wts.Proc<decltype(&::WTSFreeMemory)>("WTSFreeMemory");
+    if (query == nullptr || release == nullptr) {
+        return Unreadable<Account>(wts ? ERROR_PROC_NOT_FOUND : wts.error());
+    }
+    const auto read = [&](WTS_INFO_CLASS what, std::wstring& into) {
+        LPWSTR text = nullptr;
+        DWORD bytes = 0;
+        if (!query(WTS_CURRENT_SERVER_HANDLE, WTS_CURRENT_SESSION, what, &text, &bytes)) {
+            return ::GetLastError();
+        }
+        into = text != nullptr ? text : L"";
+        release(text);
+        return static_cast<DWORD>(ERROR_SUCCESS);
+    };
+    std::wstring user;
+    std::wstring domain;
+    if (const DWORD error = read(WTSUserName, user); error != ERROR_SUCCESS) {
+        return Unreadable<Account>(error);
+    }
+    if (user.empty()) {
+        return Unreadable<Account>(ERROR_NO_SUCH_LOGON_SESSION);
+    }
+    read(WTSDomainName, domain);
+    const std::wstring qualified = domain.empty() ? user : domain + L"\\" + user;
+    BYTE sid[SECURITY_MAX_SID_SIZE] = {};
+    DWORD sidSize = sizeof sid;
+    wchar_t found[256] = {};
+    DWORD foundSize = 256;
+    SID_NAME_USE use{};
+    if (!::LookupAccountNameW(nullptr, qualified.c_str(), sid, &sidSize, found, &foundSize, &use)) {
+        return Unreadable<Account>(::GetLastError());
+    }
+    return AccountOf(sid);
+}
+
+// The owner of the shell's process: the desktop's user where the session cannot be asked.
+Fact<Account> ShellAccount() {
+    const HWND shell = ::GetShellWindow();
+    DWORD process = 0;
+    if (shell == nullptr || ::GetWindowThreadProcessId(shell, &process) == 0) {
+        return Unreadable<Account>(ERROR_NOT_FOUND);
+    }
+    const UniqueHandle opened(::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, process));
+    if (!opened) {
+        return Unreadable<Account>(::GetLastError());
+    }
+    return TokenAccount(opened.get());
+}
+
 } // namespace
 
-Fact<std::wstring> Win32ReportFacts::ProgramFolder() {
+Fact<std::wstring> Win32ReportFacts::ProgramFile() {
     std::vector<wchar_t> path(MAX_PATH);
     for (;;) {
         const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
@@ -48,8 +145,7 @@ Fact<std::wstring> Win32ReportFacts::ProgramFolder() {
             return Unreadable<std::wstring>(::GetLastError());
         }
         if (length < path.size()) {
-            const std::wstring file(path.data(), length);
-            return {file.substr(0, file.find_last_of(L'\\'))};
+            return {std::wstring(path.data(), length)};
         }
         path.resize(path.size() * 2);
     }
@@ -174,6 +270,34 @@ Fact<std::wstring> Win32ReportFacts::DesktopFolder() {
         return Unreadable<std::wstring>(HRESULT_CODE(result));
     }
     return {std::wstring(path)};
+}
+
+Fact<Account> Win32ReportFacts::DesktopUser() {
+    Fact<Account> session = SessionAccount();
+    if (session.value) {
+        return session;
+    }
+    Fact<Account> shell = ShellAccount();
+    return shell.value ? shell : session;
+}
+
+Fact<Account> Win32ReportFacts::ProcessUser() {
+    return TokenAccount(::GetCurrentProcess());
+}
+
+Fact<std::optional<std::uint32_t>> Win32ReportFacts::ZoneMarkOf(const std::wstring& path) {
+    // The stream is a few lines; anything longer than this holds no more that we read.
+    constexpr std::size_t kMostStreamBytes = 4096;
+    std::vector<std::uint8_t> stream;
+    const DWORD error = win32::ReadFileStart(path + L":Zone.Identifier", kMostStreamBytes, stream);
+    // No stream, or a file system without streams (FAT takes the colon for a bad name): no mark.
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME) {
+        return {std::optional<std::uint32_t>{}};
+    }
+    if (error != ERROR_SUCCESS) {
+        return Unreadable<std::optional<std::uint32_t>>(error);
+    }
+    return {ZoneIdOf(stream)};
 }
 
 } // namespace tovalset::win32

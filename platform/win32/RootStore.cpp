@@ -82,13 +82,13 @@ bool IsCertificate(const CryptoApi& api, const std::vector<std::uint8_t>& der) {
 
 enum class Found { Yes, No, StoreUnopened };
 
-// Looks the thumbprint up in one store, opened read-only.
+// Looks the thumbprint up in one store, opened read-only. A store that is not there holds nothing.
 Found FindIn(const CryptoApi& api, LPCSTR provider, DWORD location, std::vector<BYTE>& thumbprint,
-             DWORD& error) {
-    const Store store(api.openStore(provider, 0, 0, location | CERT_STORE_READONLY_FLAG, L"ROOT"));
+             DWORD& error, const wchar_t* name = L"ROOT") {
+    const Store store(api.openStore(provider, 0, 0, location | CERT_STORE_READONLY_FLAG, name));
     if (!store) {
         error = ::GetLastError();
-        return Found::StoreUnopened;
+        return error == ERROR_FILE_NOT_FOUND ? Found::No : Found::StoreUnopened;
     }
     CRYPT_HASH_BLOB blob{static_cast<DWORD>(thumbprint.size()), thumbprint.data()};
     const Context found(api.findCertificate(store.get(), X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0,
@@ -104,7 +104,8 @@ PlatformOps::RootLookup Win32Platform::LookUpRootCertificate(const std::wstring&
         error != ERROR_SUCCESS) {
         return {RootStanding::FileUnreadable, SystemErrorText(error)};
     }
-    RootLookup lookup{RootStanding::NotInStore, {}, DerOf(data)};
+    RootLookup lookup{RootStanding::NotInStore};
+    lookup.der = DerOf(data);
     lookup.thumbprint = Sha1(lookup.der);
     const CryptoApi& api = Crypto();
     if (api.loadError != ERROR_SUCCESS) {
@@ -117,6 +118,23 @@ PlatformOps::RootLookup Win32Platform::LookUpRootCertificate(const std::wstring&
         return lookup;
     }
     std::vector<BYTE> thumbprint(lookup.thumbprint.begin(), lookup.thumbprint.end());
+    // Untrusted first: it outweighs wherever the root store holds the certificate. The computer's store
+    // (its own and policy's) is asked alone; the user's merged view also holds the computer's.
+    DWORD distrustError = ERROR_SUCCESS;
+    const Found computer = FindIn(api, CERT_STORE_PROV_SYSTEM_W, CERT_SYSTEM_STORE_LOCAL_MACHINE, thumbprint,
+                                  distrustError, L"Disallowed");
+    const Found user = computer == Found::Yes
+                           ? Found::No
+                           : FindIn(api, CERT_STORE_PROV_SYSTEM_W, CERT_SYSTEM_STORE_CURRENT_USER, thumbprint,
+                                    distrustError, L"Disallowed");
+    if (computer == Found::Yes) {
+        lookup.distrust = Distrust::ComputerStore;
+    } else if (user == Found::Yes) {
+        lookup.distrust = Distrust::UserStore;
+    } else if (computer == Found::StoreUnopened || user == Found::StoreUnopened) {
+        lookup.distrust = Distrust::Unknown;
+        lookup.distrustReason = SystemErrorText(distrustError);
+    }
     // The user's own registry part first: it is where the certificate manager adds, and it is read in a
     // few milliseconds, while the machine's part holds every root the computer trusts. A user who may not
     // read a part has nothing there that we could tell of.

@@ -78,7 +78,7 @@ int ScreenDpi();
 // What the status report reads (ReportFacts.cpp).
 class Win32ReportFacts : public ReportFacts {
 public:
-    Fact<std::wstring> ProgramFolder() override;
+    Fact<std::wstring> ProgramFile() override;
     Fact<std::wstring> CurrentDirectory() override;
     Moment LocalNow() override;
     Moment UtcNow() override;
@@ -90,6 +90,9 @@ public:
     Fact<bool> FolderExists(const std::wstring& path) override;
     Fact<std::vector<std::uint8_t>> ReadFileStart(const std::wstring& path, std::size_t maxBytes) override;
     Fact<std::wstring> DesktopFolder() override;
+    Fact<Account> DesktopUser() override;
+    Fact<Account> ProcessUser() override;
+    Fact<std::optional<std::uint32_t>> ZoneMarkOf(const std::wstring& path) override;
 };
 
 } // namespace tovalset::win32

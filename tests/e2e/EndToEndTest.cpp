@@ -1,5 +1,6 @@
 // The real TovalSet.exe under Wine, driven like a user, each test checking what really changed.
 #include <windows.h>
+#include <sddl.h>
 
 #include "platform/win32/Handles.h"
 #include "tests/e2e/EndToEnd.h"
@@ -413,6 +414,96 @@ TEST_F(EndToEnd, HelpStartsTheViewerWithTheTopic) {
     EXPECT_NE(started.find("hh.exe"), std::string::npos) << started;
     EXPECT_NE(started.find(" All\\TovalSetHelp.chm::/TopicFileName.htm"), std::string::npos) << started;
     // The viewer ran, so the action got that far; ready again, it has ended without a box.
+    EXPECT_EQ(app.WaitUntilReady(), "");
+}
+
+namespace {
+
+// The user's own SID, as the account this test and the TovalSet it starts run as.
+std::string OwnSid() {
+    HANDLE opened = nullptr;
+    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened);
+    const win32::UniqueHandle token(opened);
+    BYTE user[256] = {};
+    DWORD size = 0;
+    char* text = nullptr;
+    if (!token || !GetTokenInformation(token.get(), TokenUser, user, sizeof user, &size) ||
+        !ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &text)) {
+        return "?";
+    }
+    const std::string sid = text;
+    LocalFree(text);
+    return sid;
+}
+
+} // namespace
+
+// What today's desktops do to a success: a certificate the user's Untrusted Certificates store holds, and
+// a help file unpacked from a downloaded zip with its mark of the web. Each has its box, and the report
+// names them and the account, known and the same as the desktop's.
+TEST_F(EndToEnd, DistrustedAndMarkedFilesAreToldInTheirBoxesAndTheReport) {
+    const std::string distrusted = app_ + "\\All\\GovernmentalGeneralIntermediateCANew.cer";
+    ASSERT_TRUE(test::AddToUserStore("Disallowed", distrusted));
+    // Anything that lists All sees the stream (Wine keeps it as a file beside), and the store outlives
+    // the test: both go whatever happens.
+    const std::string mark = app_ + "\\All\\TovalSetHelp.chm:Zone.Identifier";
+    struct Undo {
+        std::string certificate, stream;
+        ~Undo() {
+            test::RemoveFromUserStore("Disallowed", certificate);
+            DeleteFileA(stream.c_str());
+        }
+    } undo{distrusted, mark};
+    {
+        const win32::UniqueHandle stream(CreateFileA(mark.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+        const std::string zone = "[ZoneTransfer]\r\nZoneId=3\r\n";
+        DWORD written = 0;
+        ASSERT_TRUE(stream &&
+                    WriteFile(stream.get(), zone.data(), static_cast<DWORD>(zone.size()), &written, nullptr));
+    }
+    ASSERT_TRUE(e2e::InstallRecordingHelpViewer());
+    const std::string record = folder_.path() + "\\help.txt";
+    SetEnvironmentVariableA("TOVALSET_RECORD", record.c_str());
+    App app(app_);
+    SetEnvironmentVariableA("TOVALSET_RECORD", nullptr);
+
+    app.Click(app.control(IDC_COMMAND4));
+    EXPECT_EQ(
+        app.AnswerBoxes(1),
+        Texts{"message: Import failed: All\\GovernmentalGeneralIntermediateCANew.cer (certmgr reported "
+              "success, but the certificate is in your Untrusted Certificates store, so Windows will not "
+              "trust it: it must be taken out of there)."});
+    EXPECT_EQ(app.WaitUntilReady(), "");
+
+    app.Click(app.control(IDC_COMMAND6));
+    const Texts help = app.AnswerBoxes(1);
+    EXPECT_TRUE(test::WaitForFile(record, 10000)) << "the viewer was not started";
+    ASSERT_EQ(help.size(), 1u);
+    EXPECT_EQ(help[0].rfind(
+                  "message: The help file All\\TovalSetHelp.chm carries the mark of the Internet zone", 0),
+              0u)
+        << help[0];
+    EXPECT_EQ(app.WaitUntilReady(), "");
+
+    app.ChooseSystemMenuItem(2);
+    HWND dialog = nullptr;
+    ASSERT_TRUE(test::WaitUntil([&] { return (dialog = ReportDialog(app)) != nullptr; }, 10000));
+    const std::wstring report = WideText(GetDlgItem(dialog, IDC_REPORT_TEXT));
+    const std::string text(report.begin(), report.end());
+    const std::string sid = OwnSid();
+    for (const std::string& line :
+         {std::string("All\\TovalSetHelp.chm: present\r\n  Mark of the web: the Internet zone (ZoneId 3): "
+                      "unblock it in its "
+                      "Properties\r\n"),
+          std::string(
+              "  Untrusted Certificates: in your Untrusted Certificates store: Windows will not trust it"),
+          std::string("\r\nDesktop user: "),
+          " (" + sid + ")\r\nTovalSet runs as: ", " (" + sid + "), the desktop's user\r\n"}) {
+        EXPECT_NE(text.find(line), std::string::npos) << line << " in:\n" << text;
+    }
+    App::KeyTo(dialog, VK_ESCAPE);
+    EXPECT_TRUE(test::WaitUntil([&] { return IsWindow(dialog) == FALSE; }, 5000));
     EXPECT_EQ(app.WaitUntilReady(), "");
 }
 

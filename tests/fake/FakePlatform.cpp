@@ -378,6 +378,8 @@ PlatformOps::RootLookup FakePlatform::LookUpRootCertificate(const std::wstring& 
     if (set != rootLookups_.end()) {
         lookup.standing = set->second.standing;
         lookup.reason = set->second.reason;
+        lookup.distrust = set->second.distrust;
+        lookup.distrustReason = set->second.distrustReason;
         if (lookup.standing == RootStanding::FileUnreadable) {
             lookup.der.clear();
         }
@@ -396,8 +398,8 @@ Fact<T> FakeReportFacts::Answer(const std::string& operation, const std::string&
     return fact;
 }
 
-Fact<std::wstring> FakeReportFacts::ProgramFolder() {
-    return Answer("ProgramFolder", "", programFolder);
+Fact<std::wstring> FakeReportFacts::ProgramFile() {
+    return Answer("ProgramFile", "", programFile);
 }
 
 Fact<std::wstring> FakeReportFacts::CurrentDirectory() {
@@ -454,6 +456,21 @@ Fact<std::vector<std::uint8_t>> FakeReportFacts::ReadFileStart(const std::wstrin
 
 Fact<std::wstring> FakeReportFacts::DesktopFolder() {
     return Answer("DesktopFolder", "", desktopFolder);
+}
+
+Fact<Account> FakeReportFacts::DesktopUser() {
+    return Answer("DesktopUser", "", desktopUser);
+}
+
+Fact<Account> FakeReportFacts::ProcessUser() {
+    return Answer("ProcessUser", "", processUser);
+}
+
+Fact<std::optional<std::uint32_t>> FakeReportFacts::ZoneMarkOf(const std::wstring& path) {
+    const auto mark = marks_.find(path);
+    return Answer("ZoneMarkOf", Quoted(path),
+                  mark != marks_.end() ? mark->second
+                                       : Fact<std::optional<std::uint32_t>>{std::optional<std::uint32_t>{}});
 }
 
 } // namespace tovalset::fake

@@ -168,7 +168,7 @@ private:
 class FakeReportFacts : public ReportFacts, public Recorder {
 public:
     // The facts it answers with; a test changes any of them before reading the report.
-    Fact<std::wstring> programFolder{L"C:\\Program Files\\TovalSet"};
+    Fact<std::wstring> programFile{L"C:\\Program Files\\TovalSet\\TovalSet.exe"};
     Fact<std::wstring> currentDirectory{L"C:\\TovalSet"};
     Moment localNow{2026, 12, 9, 14, 5, 9};
     Moment utcNow{2026, 12, 9, 10, 35, 9};
@@ -178,13 +178,20 @@ public:
     Fact<bool> administrator{true};
     Fact<bool> elevated{false};
     Fact<std::wstring> desktopFolder{L"C:\\Documents and Settings\\User\\Desktop"};
+    // The desktop's owner and the program's account: by default the same.
+    Fact<Account> desktopUser{Account{L"S-1-5-21-7-7-7-1001", L"PC\\User"}};
+    Fact<Account> processUser{Account{L"S-1-5-21-7-7-7-1001", L"PC\\User"}};
+    // The mark of the web on a file, by path as the program names it; a file not given carries none.
+    void SetZoneMark(const std::wstring& path, Fact<std::optional<std::uint32_t>> mark) {
+        marks_[path] = std::move(mark);
+    }
     // A folder that exists, and a file's bytes, by path as the report names it (case as given).
     void SetFolder(const std::wstring& path) { folders_.push_back(path); }
     void SetFile(const std::wstring& path, std::vector<std::uint8_t> bytes) {
         files_[path] = std::move(bytes);
     }
 
-    Fact<std::wstring> ProgramFolder() override;
+    Fact<std::wstring> ProgramFile() override;
     Fact<std::wstring> CurrentDirectory() override;
     Moment LocalNow() override;
     Moment UtcNow() override;
@@ -197,6 +204,9 @@ public:
     // A file that was not set is not there.
     Fact<std::vector<std::uint8_t>> ReadFileStart(const std::wstring& path, std::size_t maxBytes) override;
     Fact<std::wstring> DesktopFolder() override;
+    Fact<Account> DesktopUser() override;
+    Fact<Account> ProcessUser() override;
+    Fact<std::optional<std::uint32_t>> ZoneMarkOf(const std::wstring& path) override;
 
 private:
     // The fact as set, unless the call fails.
@@ -205,6 +215,7 @@ private:
 
     std::vector<std::wstring> folders_;
     std::map<std::wstring, std::vector<std::uint8_t>> files_;
+    std::map<std::wstring, Fact<std::optional<std::uint32_t>>> marks_;
 };
 
 } // namespace tovalset::fake

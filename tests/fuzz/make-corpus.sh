@@ -127,3 +127,11 @@ fi
 whole cut-before-pe "$build/bin/TovalSet.exe" 64
 changed pe-offset-past-end "$out/windowed-32" 61 7f
 changed no-pe-magic "$out/console-32" 128 00
+
+# Zone.Identifier streams as Explorer and the browsers write them: CR LF, LF, UTF-16, two sections, no zone.
+fuzzer zone_mark
+seed internet               '[ZoneTransfer]\r\nZoneId=3\r\nReferrerUrl=https://example.invalid/\r\nHostUrl=https://example.invalid/TovalSet.zip\r\n'
+seed restricted-lf          '[ZoneTransfer]\nZoneId=4\n'
+seed two-sections           '[Other]\r\nZoneId=3\r\n[ZoneTransfer]\r\nZoneId = 1\r\n'
+seed utf16                  '\xff\xfe[\x00Z\x00o\x00n\x00e\x00T\x00r\x00a\x00n\x00s\x00f\x00e\x00r\x00]\x00\r\x00\n\x00Z\x00o\x00n\x00e\x00I\x00d\x00=\x003\x00\r\x00\n\x00'
+seed empty-zone             '[ZoneTransfer]\r\nZoneId=\r\n'

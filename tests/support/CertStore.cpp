@@ -42,4 +42,18 @@ bool AddToUserStore(const char* store, const std::string& path) {
                                                       CERT_STORE_ADD_REPLACE_EXISTING, nullptr) != FALSE;
 }
 
+bool RemoveFromUserStore(const char* store, const std::string& path) {
+    const win32::UniqueCertStore opened(
+        CertOpenStore(CERT_STORE_PROV_SYSTEM_REGISTRY_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, store));
+    if (!opened) {
+        return false;
+    }
+    std::vector<BYTE> thumbprint = Thumbprint(path);
+    CRYPT_HASH_BLOB blob{static_cast<DWORD>(thumbprint.size()), thumbprint.data()};
+    win32::UniqueCertContext found(CertFindCertificateInStore(
+        opened.get(), X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0, CERT_FIND_SHA1_HASH, &blob, nullptr));
+    // Deleting frees the context, whether it succeeds or not.
+    return !found || CertDeleteCertificateFromStore(found.release()) != FALSE;
+}
+
 } // namespace tovalset::test

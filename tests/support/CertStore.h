@@ -16,5 +16,7 @@ std::vector<BYTE> Thumbprint(const std::string& path);
 bool InStore(const char* store, const std::vector<BYTE>& thumbprint);
 // Puts a certificate file into the current user's registry part of a store, as the stand-in does.
 bool AddToUserStore(const char* store, const std::string& path);
+// Takes it out of there again; true when it is no longer there.
+bool RemoveFromUserStore(const char* store, const std::string& path);
 
 } // namespace tovalset::test

@@ -12,6 +12,7 @@
 
 using namespace tovalset;
 using tovalset::fake::FakePlatform;
+using tovalset::fake::FakeReportFacts;
 using tovalset::fake::Narrow;
 using tovalset::fake::RegValue;
 using Calls = std::vector<std::string>;
@@ -92,7 +93,8 @@ TEST(ConfigureBrowserZone, KeyPathsAreTheFixedOnes) {
 
 TEST(ConfigureBrowserZone, FullRunMakesTheFifteenTestedCallsAndEightClosesInOrder) {
     FakePlatform os;
-    ConfigureBrowserZone(os);
+    FakeReportFacts facts;
+    ConfigureBrowserZone(os, facts);
 
     Calls expected = RegistryCalls();
     const Calls checks = OverrideChecks(9);
@@ -109,13 +111,14 @@ TEST(ConfigureBrowserZone, FullRunMakesTheFifteenTestedCallsAndEightClosesInOrde
 
 TEST(ConfigureBrowserZone, ReplacesValuesOfAnotherTypeAndLeavesOtherValuesAlone) {
     FakePlatform os;
+    FakeReportFacts facts;
     os.SetValue(kZone, L"1400", {REG_SZ, {'3', 0}});
     os.SetDword(kZone, L"1201", 3);
     os.SetDword(kZone, L"1609", 3);
     os.SetDword(DomainKey(), L"*", 1);
     os.SetDword(DomainKey(), L"http", 4);
 
-    ConfigureBrowserZone(os);
+    ConfigureBrowserZone(os, facts);
 
     EXPECT_TRUE(IsDword(os.Value(kZone, L"1400"), 0));
     EXPECT_TRUE(IsDword(os.Value(kZone, L"1201"), 0));
@@ -127,8 +130,9 @@ TEST(ConfigureBrowserZone, ReplacesValuesOfAnotherTypeAndLeavesOtherValuesAlone)
 
 TEST(ConfigureBrowserZone, TwoRunsInARowEndTheSameWay) {
     FakePlatform os;
-    ConfigureBrowserZone(os);
-    ConfigureBrowserZone(os);
+    FakeReportFacts facts;
+    ConfigureBrowserZone(os, facts);
+    ConfigureBrowserZone(os, facts);
 
     Calls expected = RegistryCalls(1);
     const Calls firstChecks = OverrideChecks(9);
@@ -146,11 +150,12 @@ TEST(ConfigureBrowserZone, TwoRunsInARowEndTheSameWay) {
 
 TEST(ConfigureBrowserZone, IgnoresFailedClosesAndPosts) {
     FakePlatform os;
+    FakeReportFacts facts;
     os.AddWindow(L"IEFrame");
     os.Fail("RegCloseKey", 1, 6);
     os.Fail("RegCloseKey", 8, 6);
     os.Fail("PostMessageA", 1, 1);
-    ConfigureBrowserZone(os);
+    ConfigureBrowserZone(os, facts);
     EXPECT_EQ(os.messages(), std::vector<std::wstring>{kZoneOkMessage});
     EXPECT_TRUE(IsDword(os.Value(DomainKey(), L"*"), 2));
 }
@@ -174,10 +179,11 @@ class ConfigureBrowserZoneFailure : public ::testing::TestWithParam<FailurePoint
 TEST_P(ConfigureBrowserZoneFailure, StopsAtTheFailedCallWithTheOneMessage) {
     const FailurePoint point = GetParam();
     FakePlatform os;
+    FakeReportFacts facts;
     os.AddWindow(L"IEFrame");
     os.Fail(point.operation, point.occurrence, point.status);
 
-    ConfigureBrowserZone(os);
+    ConfigureBrowserZone(os, facts);
 
     // The calls are those of a full run up to the failing one, then the close of the key that a failed
     // write leaves open, then the message.
@@ -340,9 +346,10 @@ TEST(ConfigureBrowserZone, WhatOverridesTheWrittenSettingsIsSaidAndNoWindowIsAsk
     for (const OverrideCase& c : kOverrideCases) {
         SCOPED_TRACE(c.name);
         FakePlatform os;
+        FakeReportFacts facts;
         os.AddWindow(L"IEFrame");
         c.set(os);
-        ConfigureBrowserZone(os);
+        ConfigureBrowserZone(os, facts);
 
         // The settings are written all the same.
         EXPECT_TRUE(IsDword(os.Value(DomainKey(), L"*"), 2));
@@ -365,13 +372,14 @@ TEST(ConfigureBrowserZone, WhatOverridesTheWrittenSettingsIsSaidAndNoWindowIsAsk
 
 TEST(CloseBrowserWindows, ClosesTopLevelFramesFromTheTopAndNothingElse) {
     FakePlatform os;
+    FakeReportFacts facts;
     const WindowHandle first = os.AddWindow(L"IEFrame");
     const WindowHandle other = os.AddWindow(L"Notepad");
     os.AddWindow(L"IEFrame", other); // a child of that class is no browser frame
     const WindowHandle second = os.AddWindow(L"IEFrame");
     const WindowHandle third = os.AddWindow(L"IEFrame");
 
-    ConfigureBrowserZone(os);
+    ConfigureBrowserZone(os, facts);
 
     Calls tail(os.calls().end() - 8, os.calls().end());
     EXPECT_EQ(tail,
@@ -385,6 +393,7 @@ TEST(CloseBrowserWindows, ClosesTopLevelFramesFromTheTopAndNothingElse) {
 
 TEST(CloseBrowserWindows, AFrameThatClosesAtOnceDoesNotHideTheOnesBelowIt) {
     FakePlatform os;
+    FakeReportFacts facts;
     const WindowHandle quick = os.AddWindow(L"IEFrame", WindowHandle::None, true);
     const WindowHandle slow = os.AddWindow(L"IEFrame");
     const WindowHandle last = os.AddWindow(L"IEFrame", WindowHandle::None, true);
@@ -401,6 +410,7 @@ TEST(CloseBrowserWindows, AFrameThatClosesAtOnceDoesNotHideTheOnesBelowIt) {
 
 TEST(CloseBrowserWindows, AChainLongerThanTheBoundIsCutThere) {
     FakePlatform os;
+    FakeReportFacts facts;
     for (std::size_t i = 0; i <= kMaxBrowserWindows; ++i) {
         os.AddWindow(L"IEFrame");
     }

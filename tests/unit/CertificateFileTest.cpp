@@ -41,7 +41,8 @@ TEST(CertificateFile, Sha1OfTheStandardTestVectors) {
 // The Windows tests and scripts check every certificate file the install button imports, from these lists.
 TEST(InstallCertificates, ListsTheFilesItsButtonImports) {
     fake::FakePlatform os;
-    InstallRootCertificates(os);
+    fake::FakeReportFacts facts;
+    InstallRootCertificates(os, facts);
     std::vector<std::string> started;
     std::copy_if(os.calls().begin(), os.calls().end(), std::back_inserter(started),
                  [](const std::string& call) { return call.rfind("StartProgramAndWait(", 0) == 0; });

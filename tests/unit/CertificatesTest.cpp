@@ -13,6 +13,7 @@
 
 using namespace tovalset;
 using tovalset::fake::FakePlatform;
+using tovalset::fake::FakeReportFacts;
 using Calls = std::vector<std::string>;
 
 namespace {
@@ -172,13 +173,15 @@ const std::wstring kProtectedRoots =
 
 TEST(InstallCertificates, RootScriptAlternatesEightImportsAndEightMessages) {
     FakePlatform os;
-    InstallRootCertificates(os);
+    FakeReportFacts facts;
+    InstallRootCertificates(os, facts);
     EXPECT_EQ(os.calls(), kRoot.run);
 }
 
 TEST(InstallCertificates, RenewalScriptShowsOneMessageBetweenTheSecondAndThirdImport) {
     FakePlatform os;
-    InstallNewCertificates(os);
+    FakeReportFacts facts;
+    InstallNewCertificates(os, facts);
     EXPECT_EQ(os.calls(), kNew.run);
 }
 
@@ -193,8 +196,9 @@ TEST_P(EachStep, AFailedImportIsReportedAndTheScriptGoesOn) {
     for (const std::uint32_t exitCode : {1u, 3u, 0xC0000005u}) {
         SCOPED_TRACE("exit code " + std::to_string(exitCode));
         FakePlatform os;
+        FakeReportFacts facts;
         os.SetOutcome(c.step, {true, exitCode});
-        c.script->action(os);
+        c.script->action(os, facts);
         EXPECT_EQ(os.calls(),
                   WithFailure(c.run, "Import failed: All\\" + std::string(c.certificate->file) +
                                          " (certmgr exit code " + std::to_string(exitCode) + ")."));
@@ -204,14 +208,16 @@ TEST_P(EachStep, AFailedImportIsReportedAndTheScriptGoesOn) {
 TEST_P(EachStep, AToolStoppedAtTheBoundIsReportedAndTheScriptGoesOn) {
     const StepCase& c = GetParam();
     FakePlatform os;
+    FakeReportFacts facts;
     os.SetOutcome(c.step, {false, 0});
-    c.script->action(os);
+    c.script->action(os, facts);
     EXPECT_EQ(os.calls(), WithFailure(c.run, "Import failed: All\\" + std::string(c.certificate->file) +
                                                  " (certmgr did not finish; it was stopped)."));
 }
 
 // After exit code 0, what the root store says of the certificate, under the machine policy that stops
-// trust in the user's own roots or without it; "" where the import took effect.
+// trust in the user's own roots or without it, and whether an Untrusted Certificates store holds it; ""
+// where the import took effect.
 struct TrustCase {
     const char* name;
     PlatformOps::RootStanding standing;
@@ -219,7 +225,10 @@ struct TrustCase {
     std::optional<std::uint32_t> protectedRootsFlags;
     bool policyUnreadable; // the policy value is set but cannot be read
     std::string shown;     // after "All\<file> (certmgr reported success, but "
+    PlatformOps::Distrust distrust = PlatformOps::Distrust::None;
 };
+using Distrust = PlatformOps::Distrust;
+const std::string kUntrusted = ", so Windows will not trust it: it must be taken out of there).";
 using Standing = PlatformOps::RootStanding;
 const std::string kPolicyRefuses = "a policy on this computer lets Windows trust only the computer's root "
                                    "store, and the certificate is only in yours: an administrator must add "
@@ -239,6 +248,17 @@ const TrustCase kTrustCases[] = {
     {"user's part, other protection flags", Standing::UserPartOnly, L"", 0x6, false, ""},
     {"user's part, policy unreadable", Standing::UserPartOnly, L"", 0x1, true, ""},
     {"machine's part, user roots distrusted", Standing::MachinePart, L"", 0x1, false, ""},
+    {"machine's part, in the computer's Untrusted store", Standing::MachinePart, L"", std::nullopt, false,
+     "Import failed: ?the certificate is in the computer's Untrusted Certificates store" + kUntrusted,
+     Distrust::ComputerStore},
+    {"user's part, in the user's Untrusted store", Standing::UserPartOnly, L"", std::nullopt, false,
+     "Import failed: ?the certificate is in your Untrusted Certificates store" + kUntrusted,
+     Distrust::UserStore},
+    {"not in the store, in the user's Untrusted store", Standing::NotInStore, L"", std::nullopt, false,
+     "Import failed: ?the certificate is in your Untrusted Certificates store" + kUntrusted,
+     Distrust::UserStore},
+    {"machine's part, Untrusted stores unreadable", Standing::MachinePart, L"", std::nullopt, false, "",
+     Distrust::Unknown},
 };
 
 TEST_P(EachStep, AnImportThatDidNotTakeEffectIsReportedAfterExitCodeZero) {
@@ -246,14 +266,15 @@ TEST_P(EachStep, AnImportThatDidNotTakeEffectIsReportedAfterExitCodeZero) {
     for (const TrustCase& trust : kTrustCases) {
         SCOPED_TRACE(trust.name);
         FakePlatform os;
-        os.SetRootLookup(c.step, {trust.standing, trust.reason});
+        FakeReportFacts facts;
+        os.SetRootLookup(c.step, {trust.standing, trust.reason, trust.distrust, L"Access is denied."});
         if (trust.protectedRootsFlags) {
             os.SetDword(kProtectedRoots, L"Flags", *trust.protectedRootsFlags);
         }
         if (trust.policyUnreadable) {
             os.Fail("RegQueryValueExA", 1, fake::kAccessDenied);
         }
-        c.script->action(os);
+        c.script->action(os, facts);
         std::string shown = trust.shown;
         if (!shown.empty()) {
             shown.replace(shown.find('?'), 1,
@@ -266,8 +287,9 @@ TEST_P(EachStep, AnImportThatDidNotTakeEffectIsReportedAfterExitCodeZero) {
 
 TEST(InstallCertificates, ALookUpThatFailsIsReportedAsUnconfirmed) {
     FakePlatform os;
+    FakeReportFacts facts;
     os.Fail("LookUpRootCertificate", 2, 5);
-    InstallNewCertificates(os);
+    InstallNewCertificates(os, facts);
     EXPECT_EQ(os.messages(), std::vector<std::wstring>{
                                  L"Import not confirmed: All\\GovernmentalGeneralIntermediateCANew.cer "
                                  L"(certmgr reported success, but the trusted root store "
@@ -283,8 +305,9 @@ TEST_P(EachStep, ClosingTheWindowEndsTheScriptAtItsNextStep) {
     {
         SCOPED_TRACE("during the wait");
         FakePlatform os;
+        FakeReportFacts facts;
         os.CloseDuring("StartProgramAndWait", c.step);
-        RunAction(os, c.script->action);
+        RunAction(os, facts, c.script->action);
         EXPECT_EQ(os.calls(), Through(run, wait));
         EXPECT_TRUE(os.errors().empty());
     }
@@ -294,8 +317,9 @@ TEST_P(EachStep, ClosingTheWindowEndsTheScriptAtItsNextStep) {
     if (box < run.size() && run[box].rfind("ShowMessage(", 0) == 0) {
         SCOPED_TRACE("during the box");
         FakePlatform os;
+        FakeReportFacts facts;
         os.CloseDuring("ShowMessage", static_cast<int>(Shown(Through(run, box)).size()));
-        RunAction(os, c.script->action);
+        RunAction(os, facts, c.script->action);
         EXPECT_EQ(os.calls(), Through(run, box));
         EXPECT_TRUE(os.errors().empty());
     }
@@ -304,8 +328,9 @@ TEST_P(EachStep, ClosingTheWindowEndsTheScriptAtItsNextStep) {
 TEST_P(EachStep, AToolThatCannotStartEndsTheActionWithOneErrorBox) {
     const StepCase& c = GetParam();
     FakePlatform os;
+    FakeReportFacts facts;
     os.Fail("StartProgramAndWait", c.step, 2);
-    RunAction(os, c.script->action);
+    RunAction(os, facts, c.script->action);
 
     // Everything before the failed step as usual; of that step and after it, nothing but the error box.
     Calls expected = Through(c.script->run, Nth(c.script->run, "StartProgramAndWait", c.step));
@@ -324,15 +349,17 @@ INSTANTIATE_TEST_SUITE_P(BothScripts, EachStep, ::testing::ValuesIn(kSteps),
 
 TEST(RunAction, AnActionThatStartsNothingShowsNoErrorBox) {
     FakePlatform os;
-    RunAction(os, &InstallNewCertificates);
+    FakeReportFacts facts;
+    RunAction(os, facts, &InstallNewCertificates);
     EXPECT_TRUE(os.errors().empty());
 }
 
 TEST(RunAction, ClosingDuringTheErrorBoxEndsTheActionQuietly) {
     FakePlatform os;
+    FakeReportFacts facts;
     os.Fail("StartProgramAndWait", 1, 2);
     os.CloseDuring("ShowError", 1);
-    RunAction(os, &InstallRootCertificates);
+    RunAction(os, facts, &InstallRootCertificates);
     EXPECT_EQ(os.calls().size(), 2u);
     EXPECT_TRUE(os.closing());
     // And a start or a box that comes after the close reaches nothing.

@@ -143,6 +143,8 @@ TEST(StatusReport, SaysWhatIsInEffectInEachState) {
           L"Build: 19045",
           L"Display scale: 96 dots per inch (100 %)",
           L"ANSI code page: 1252",
+          L"Desktop user: PC\\User (S-1-5-21-7-7-7-1001)",
+          L"TovalSet runs as: PC\\User (S-1-5-21-7-7-7-1001), the desktop's user",
           L"User is an administrator: yes",
           L"Process runs elevated: no",
           L"All: present",
@@ -153,6 +155,7 @@ TEST(StatusReport, SaysWhatIsInEffectInEachState) {
           L"All\\DigitalSignOld.cer: CN=DigitalSignOld.cer CA",
           L"  Expires: 2035-01-01 00:00:00 UTC",
           L"  Trusted root store: in the computer's part",
+          L"  Untrusted Certificates: not there",
           L"Setting 1208: yours 0",
           kDomain + L" in Domains: zone 2 (Trusted Sites)",
           kDomain + L" in EscDomains: not mapped",
@@ -177,7 +180,7 @@ TEST(StatusReport, SaysWhatIsInEffectInEachState) {
              facts.windows64 = {std::nullopt, 127, L"The specified procedure could not be found."};
              facts.administrator = {std::nullopt, 5, L"Access is denied."};
              facts.Fail("FolderExists", 1, 5);
-             facts.Fail("ProgramFolder", 1, 5);
+             facts.Fail("ProgramFile", 1, 5);
              facts.Fail("CurrentDirectory", 1, 3);
              facts.Fail("DisplayDpi", 1, 6);
          },
@@ -202,6 +205,34 @@ TEST(StatusReport, SaysWhatIsInEffectInEachState) {
               L"tells Windows not to trust",
           L"  Trusted root store: absent",
           L"  Trusted root store: the store cannot be read: Access is denied."}},
+        {"another account, distrusted certificates, files marked as downloaded",
+         [](FakePlatform& os, FakeReportFacts& facts) {
+             EverythingInEffect(os, facts);
+             facts.processUser = {Account{L"S-1-5-21-7-7-7-500", L"PC\\Admin"}};
+             os.SetRootLookup(
+                 1, {PlatformOps::RootStanding::MachinePart, {}, PlatformOps::Distrust::ComputerStore});
+             os.SetRootLookup(
+                 2, {PlatformOps::RootStanding::UserPartOnly, {}, PlatformOps::Distrust::UserStore});
+             os.SetRootLookup(3, {PlatformOps::RootStanding::MachinePart,
+                                  {},
+                                  PlatformOps::Distrust::Unknown,
+                                  L"Access is denied."});
+             facts.SetZoneMark(L"All\\TovalSetHelp.chm", {std::optional<std::uint32_t>{3}});
+             facts.SetZoneMark(L"C:\\Program Files\\TovalSet\\TovalSet.exe",
+                               {std::optional<std::uint32_t>{4}});
+             facts.SetZoneMark(L"All\\TOVALPKI.exe", {std::nullopt, 5, L"Access is denied."});
+         },
+         {L"Desktop user: PC\\User (S-1-5-21-7-7-7-1001)",
+          std::wstring(
+              L"TovalSet runs as: PC\\Admin (S-1-5-21-7-7-7-500): another account than the desktop's, ") +
+              L"for which the buttons would change the certificates and settings, so they change nothing",
+          std::wstring(L"  Untrusted Certificates: in the computer's Untrusted Certificates store: ") +
+              L"Windows will not trust it",
+          L"  Untrusted Certificates: in your Untrusted Certificates store: Windows will not trust it",
+          L"  Untrusted Certificates: cannot be told: Access is denied.",
+          L"  Mark of the web: the Internet zone (ZoneId 3): unblock it in its Properties",
+          L"  Mark of the web: the Restricted sites zone (ZoneId 4): unblock it in its Properties",
+          L"  Mark of the web: cannot be told: Access is denied."}},
         {"file faults: not a certificate, unreadable, not a program",
          [](FakePlatform& os, FakeReportFacts& facts) {
              EverythingInEffect(os, facts);

@@ -34,6 +34,7 @@ protected:
     test::ScratchFolder folder_;
     const std::string besideExe_ = test::FolderOfThisExe() + "\\hh.exe";
     win32::Win32Platform os_;
+    win32::Win32ReportFacts facts_;
 };
 
 } // namespace
@@ -45,7 +46,7 @@ TEST_F(Launchers, LaunchPkiToolStartsTheMiddlewareMinimizedWithoutWaiting) {
     {
         test::MessageBoxAnswerer answerer;
         const DWORD before = GetTickCount();
-        RunAction(os_, &LaunchPkiTool);
+        RunAction(os_, facts_, &LaunchPkiTool);
         // The middleware never ends by itself: an action that waited for it would take far longer.
         EXPECT_LT(GetTickCount() - before, test::Bound(2000)) << "the action waited for the middleware";
         boxes = answerer.texts();
@@ -65,7 +66,7 @@ TEST_F(Launchers, WithoutTheSupportFolderTheMiddlewareButtonShowsOneErrorBox) {
     std::vector<std::string> boxes;
     {
         test::MessageBoxAnswerer answerer;
-        RunAction(os_, &LaunchPkiTool);
+        RunAction(os_, facts_, &LaunchPkiTool);
         boxes = answerer.texts();
     }
     ASSERT_EQ(boxes.size(), 1u);
@@ -87,7 +88,7 @@ TEST_F(Launchers, OpenHelpStartsTheViewerWithTheTopicAndShowsNothing) {
     std::vector<std::string> boxes;
     {
         test::MessageBoxAnswerer answerer;
-        RunAction(os_, &OpenHelp);
+        RunAction(os_, facts_, &OpenHelp);
         // The action's boxes are modal: each one it showed was answered before RunAction returned.
         boxes = answerer.texts();
     }
@@ -124,7 +125,7 @@ TEST_F(Launchers, OpenHelpWithoutAViewerShowsNothingAndStartsNoPlantedOne) {
     std::vector<std::string> boxes;
     {
         test::MessageBoxAnswerer answerer;
-        RunAction(os_, &OpenHelp);
+        RunAction(os_, facts_, &OpenHelp);
         boxes = answerer.texts();
     }
     // Whatever the action started, it had started before RunAction returned.

@@ -397,10 +397,11 @@ TEST(AnyFolder, TheActionsStartTheirProgramsWithTheirOwnCommandLines) {
     for (const Case& c : cases) {
         DeleteFileA(log.c_str());
         win32::Win32Platform os;
+        win32::Win32ReportFacts facts;
         std::vector<std::string> boxes;
         {
             test::MessageBoxAnswerer answerer;
-            RunAction(os, c.action);
+            RunAction(os, facts, c.action);
             // The action's boxes are modal: each one it showed was answered before RunAction returned.
             boxes = answerer.texts();
         }

@@ -96,6 +96,7 @@ int main(int argc, char** argv) {
     }
 
     BoundedWaitPlatform os;
+    tovalset::win32::Win32ReportFacts facts;
     std::vector<std::string> texts;
     // Why the program did not go on after the action; empty when it did: the action came back, without an
     // exception that a window would not survive, and one more box, shown through the same platform
@@ -105,7 +106,7 @@ int main(int argc, char** argv) {
     {
         tovalset::test::MessageBoxAnswerer answerer;
         try {
-            tovalset::RunAction(os, action);
+            tovalset::RunAction(os, facts, action);
             const std::size_t before = answerer.texts().size();
             os.ShowMessage(L"still running");
             texts = answerer.texts();
