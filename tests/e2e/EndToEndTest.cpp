@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 using namespace tovalset;
 using e2e::App;
@@ -431,7 +432,7 @@ std::string OwnSid() {
         !ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &text)) {
         return "?";
     }
-    const std::string sid = text;
+    std::string sid = text;
     LocalFree(text);
     return sid;
 }
@@ -447,12 +448,22 @@ TEST_F(EndToEnd, DistrustedAndMarkedFilesAreToldInTheirBoxesAndTheReport) {
     // Anything that lists All sees the stream (Wine keeps it as a file beside), and the store outlives
     // the test: both go whatever happens.
     const std::string mark = app_ + "\\All\\TovalSetHelp.chm:Zone.Identifier";
-    struct Undo {
-        std::string certificate, stream;
+    class Undo {
+    public:
+        Undo(std::string certificate, std::string stream)
+            : certificate_(std::move(certificate)), stream_(std::move(stream)) {}
+        Undo(const Undo&) = delete;
+        Undo& operator=(const Undo&) = delete;
+        Undo(Undo&&) = delete;
+        Undo& operator=(Undo&&) = delete;
         ~Undo() {
-            test::RemoveFromUserStore("Disallowed", certificate);
-            DeleteFileA(stream.c_str());
+            test::RemoveFromUserStore("Disallowed", certificate_);
+            DeleteFileA(stream_.c_str());
         }
+
+    private:
+        std::string certificate_;
+        std::string stream_;
     } undo{distrusted, mark};
     {
         const win32::UniqueHandle stream(CreateFileA(mark.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
