@@ -57,7 +57,15 @@ std::optional<ProgramHeader> ProgramHeaderOf(const std::vector<std::uint8_t>& he
     if ((magic != 0x10B && magic != 0x20B) || (subsystem != kWindowed && subsystem != kConsole)) {
         return std::nullopt;
     }
-    return ProgramHeader{subsystem == kConsole, magic == 0x10B ? 32 : 64};
+    // The data directories follow the optional header's fixed part (96 bytes in PE32, 112 in PE32+), after
+    // their count; the fifth is the certificate table, a file offset and a size.
+    const std::size_t count = optional + (magic == 0x10B ? 92 : 108);
+    constexpr std::size_t kCertificateTable = 4;
+    constexpr std::size_t kDirectoryBytes = 8;
+    const std::size_t security = count + 4 + kCertificateTable * kDirectoryBytes;
+    const bool signature =
+        head.size() >= security + 8 && Little(head, count, 4) > 4 && Little(head, security + 4, 4) != 0;
+    return ProgramHeader{subsystem == kConsole, magic == 0x10B ? 32 : 64, signature};
 }
 
 } // namespace tovalset

@@ -15,12 +15,15 @@ namespace tovalset {
 // the line names no program.
 std::wstring ProgramFileOf(const std::wstring& commandLine);
 
-// What a Windows program's headers say: a console or a windowed program, 32- or 64-bit. They lie in its
-// first kProgramHeadBytes; none when those are not a Windows program's.
+// What a Windows program's headers say: a console or a windowed program, 32- or 64-bit, and whether it
+// carries an Authenticode signature (its certificate table, the security directory, is not empty; whether
+// the signature is valid the headers cannot say). They lie in its first kProgramHeadBytes; none when
+// those are not a Windows program's.
 constexpr std::size_t kProgramHeadBytes = 4096;
 struct ProgramHeader {
     bool console = false;
     int bits = 0;
+    bool signature = false;
 };
 std::optional<ProgramHeader> ProgramHeaderOf(const std::vector<std::uint8_t>& head);
 

@@ -31,6 +31,12 @@ struct Moment {
     int second = 0;
 };
 
+// Whether a program's Authenticode signature verifies, and the system's text of why not.
+struct Verification {
+    bool verifies = false;
+    std::wstring why;
+};
+
 // An account: its security identifier as text ("S-1-5-21-..."), by which two accounts are told apart, and
 // its name ("DOMAIN\user") for people to read.
 struct Account {
@@ -68,6 +74,9 @@ public:
     // The zone of the mark of the web on a file, from its Zone.Identifier stream; none when it carries no
     // mark (no stream, or a file system without streams).
     virtual Fact<std::optional<std::uint32_t>> ZoneMarkOf(const std::wstring& path) = 0;
+    // Whether the signature a program carries verifies (WinVerifyTrust, where it can be called): no value
+    // where this Windows cannot be asked.
+    virtual Fact<Verification> VerifySignature(const std::wstring& path) = 0;
 };
 
 } // namespace tovalset

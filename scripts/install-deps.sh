@@ -6,7 +6,8 @@
 #
 # The groups:
 #   host      the host build, its tests and the static checks
-#   cross     the cross-build of the exe, its support folder and the checks of its headers
+#   cross     the cross-build of the exe, its support folder (its demo middleware signed) and the checks of
+#             its headers
 #   wine      64-bit Wine and the window tools that the Windows tests, the tour and the bench use
 #   wine32    32-bit Wine, from the i386 architecture (added only for this group)
 #   emulated  the emulated machine that runs 32-bit Wine where this kernel runs no 32-bit code
@@ -24,7 +25,7 @@ here=$(dirname "$(realpath "${BASH_SOURCE[0]}")")
 declare -A groups=(
     [host]="make cmake g++ googletest libgtest-dev libjpeg-dev clang libclang-rt-14-dev clang-tidy clang-format cppcheck"
     [cross]="make cmake g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 g++-mingw-w64-x86-64-win32 fp-utils openssl
-             python3 icoutils libxml2-utils"
+             osslsigncode python3 icoutils libxml2-utils"
     [wine]="wine wine64 xvfb fvwm imagemagick procps locales"
     [wine32]="wine32:i386"
     [emulated]="qemu-system-x86 linux-image-amd64 busybox-static cpio kmod"

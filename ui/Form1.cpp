@@ -164,8 +164,10 @@ bool Form1::Create() {
     const HMENU systemMenu = ::GetSystemMenu(window_, FALSE);
     if (systemMenu != nullptr) {
         ::AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
-        ::AppendMenuW(systemMenu, MF_STRING, IDM_STATUS_REPORT, L"Status report...");
-        ::AppendMenuW(systemMenu, MF_STRING, IDM_ABOUT, L"About TovalSet");
+        // Letters the system's own items do not take (R, M, S, N, X and C in English): Alt+Space, P opens
+        // the report.
+        ::AppendMenuW(systemMenu, MF_STRING, IDM_STATUS_REPORT, L"Status re&port...");
+        ::AppendMenuW(systemMenu, MF_STRING, IDM_ABOUT, L"&About TovalSet");
     }
 
     background_ = Picture::FromResource(instance_, IDR_BACKGROUND);

@@ -3,6 +3,8 @@
 // anything.
 #include <windows.h>
 #include <sddl.h>
+#include <softpub.h>
+#include <wintrust.h>
 #include <wtsapi32.h>
 
 #include "platform/ZoneMark.h"
@@ -283,6 +285,34 @@ Fact<Account> Win32ReportFacts::DesktopUser() {
 
 Fact<Account> Win32ReportFacts::ProcessUser() {
     return TokenAccount(::GetCurrentProcess());
+}
+
+Fact<Verification> Win32ReportFacts::VerifySignature(const std::wstring& path) {
+    const SystemLibrary wintrust(L"wintrust.dll");
+    const auto verify = wintrust.Proc<decltype(&::WinVerifyTrust)>("WinVerifyTrust");
+    if (verify == nullptr) {
+        return Unreadable<Verification>(wintrust ? ERROR_PROC_NOT_FOUND : wintrust.error());
+    }
+    WINTRUST_FILE_INFO file{};
+    file.cbStruct = sizeof file;
+    file.pcwszFilePath = path.c_str();
+    WINTRUST_DATA data{};
+    data.cbStruct = sizeof data;
+    data.dwUIChoice = WTD_UI_NONE;
+    data.fdwRevocationChecks = WTD_REVOKE_NONE;
+    data.dwUnionChoice = WTD_CHOICE_FILE;
+    data.pFile = &file;
+    data.dwStateAction = WTD_STATEACTION_VERIFY;
+    GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
+    // No window: nothing is ever asked of the user, and revocation is not looked up on the network.
+    const HWND noWindow = static_cast<HWND>(INVALID_HANDLE_VALUE);
+    const LONG result = verify(noWindow, &action, &data);
+    data.dwStateAction = WTD_STATEACTION_CLOSE;
+    verify(noWindow, &action, &data);
+    if (result == ERROR_SUCCESS) {
+        return {Verification{true, {}}};
+    }
+    return {Verification{false, SystemErrorText(static_cast<DWORD>(result))}};
 }
 
 Fact<std::optional<std::uint32_t>> Win32ReportFacts::ZoneMarkOf(const std::wstring& path) {

@@ -497,6 +497,19 @@ void App::Key(WORD key, bool shift) const {
 }
 
 void App::ChooseSystemMenuItem(int upPresses) const {
+    OpenSystemMenu();
+    for (int i = 0; i < upPresses; ++i) {
+        Press(VK_UP);
+    }
+    Press(VK_RETURN);
+}
+
+void App::ChooseSystemMenuLetter(WORD letter) const {
+    OpenSystemMenu();
+    Press(letter);
+}
+
+void App::OpenSystemMenu() const {
     const std::string notReady = WaitUntilReady();
     if (!notReady.empty()) {
         throw std::runtime_error("TovalSet was not ready for its system menu: " + notReady);
@@ -523,10 +536,6 @@ void App::ChooseSystemMenuItem(int upPresses) const {
     if (GetForegroundWindow() != window_) {
         throw std::runtime_error("the window lost the foreground while its system menu was open");
     }
-    for (int i = 0; i < upPresses; ++i) {
-        Press(VK_UP);
-    }
-    Press(VK_RETURN);
 }
 
 void App::KeyTo(HWND dialog, WORD key) {

@@ -95,6 +95,8 @@ public:
     // (wrapping round to the last items) chosen with Enter. The menu takes the keys in its own loop, in
     // the order they come, so they are pressed one after the other once it shows.
     void ChooseSystemMenuItem(int upPresses) const;
+    // The item whose underlined letter is `letter` ('P'), chosen by that key alone.
+    void ChooseSystemMenuLetter(WORD letter) const;
     // Input for a dialog or box of the program, which disables the window while it shows: the dialog is
     // brought to the front first.
     static void KeyTo(HWND dialog, WORD key);
@@ -109,6 +111,9 @@ public:
                                          Answer how = Answer::ByMouse) const;
 
 private:
+    // Alt+Space, and the wait until the menu shows: keys pressed before its loop runs go elsewhere.
+    void OpenSystemMenu() const;
+
     win32::UniqueHandle process_;
     DWORD processId_ = 0;
     DWORD threadId_ = 0;

@@ -8,6 +8,8 @@
 #include "tests/support/TestSupport.h"
 #include "ui/resources/resource.h"
 
+#include "ServiceDomain.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -245,7 +247,10 @@ TEST_F(EndToEnd, TheStatusReportFromTheSystemMenuIsCopiedSavedAndClosed) {
          {std::string("Version: TovalSet 1.00"), "Current directory: " + app_,
           std::string("Product: Windows 10 Enterprise"),
           "Process: " + bits + " process on " + windowsBits.append(" Windows"), std::string("All: present"),
-          "All\\certmgr.exe: present, console program, " + bits,
+          "All\\certmgr.exe: present, console program, " + bits + ", not signed",
+          // Signed at build time with the TEST ONLY key. Whether it verifies is Windows' to say: Wine's
+          // WinVerifyTrust takes any signature whose own hash holds, so the words after are not checked.
+          "All\\TOVALPKI.exe: present, windowed program, " + bits + ", signed, ",
           "All\\" + e2e::CertificateFiles().back() + ": CN="}) {
         EXPECT_NE(text.find("\r\n" + line), std::string::npos) << line << " in:\n" << text;
     }
@@ -275,10 +280,10 @@ TEST_F(EndToEnd, TheStatusReportFromTheSystemMenuIsCopiedSavedAndClosed) {
     EXPECT_EQ(test::FileText(path), "\xEF\xBB\xBF" + Utf8(report));
     DeleteFileA(path.c_str());
 
-    // Escape closes it, and so does Close; then the window is ready again.
+    // Escape closes it, and so does Close; then the window is ready again. The item's letter opens it too.
     App::KeyTo(dialog, VK_ESCAPE);
     EXPECT_TRUE(test::WaitUntil([&] { return IsWindow(dialog) == FALSE; }, 5000));
-    app.ChooseSystemMenuItem(2);
+    app.ChooseSystemMenuLetter('P');
     ASSERT_TRUE(test::WaitUntil([&] { return (dialog = ReportDialog(app)) != nullptr; }, 10000));
     App::ClickIn(GetDlgItem(dialog, IDCANCEL));
     EXPECT_TRUE(test::WaitUntil([&] { return IsWindow(dialog) == FALSE; }, 5000));
@@ -513,6 +518,104 @@ TEST_F(EndToEnd, DistrustedAndMarkedFilesAreToldInTheirBoxesAndTheReport) {
           " (" + sid + ")\r\nTovalSet runs as: ", " (" + sid + "), the desktop's user\r\n"}) {
         EXPECT_NE(text.find(line), std::string::npos) << line << " in:\n" << text;
     }
+    App::KeyTo(dialog, VK_ESCAPE);
+    EXPECT_TRUE(test::WaitUntil([&] { return IsWindow(dialog) == FALSE; }, 5000));
+    EXPECT_EQ(app.WaitUntilReady(), "");
+}
+
+// Values under HKLM for one test, in one view of the registry each: set when made, taken away again when it
+// goes (texts that were there before come back).
+class SeededValues {
+public:
+    SeededValues() = default;
+    SeededValues(const SeededValues&) = delete;
+    SeededValues& operator=(const SeededValues&) = delete;
+    SeededValues(SeededValues&&) = delete;
+    SeededValues& operator=(SeededValues&&) = delete;
+    ~SeededValues() {
+        for (auto value = texts_.rbegin(); value != texts_.rend(); ++value) {
+            SetHklmText(value->view, value->path, value->name, value->old ? value->old->c_str() : nullptr);
+        }
+        for (const auto& [path, name] : numbers_) {
+            HKEY key = nullptr;
+            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &key) ==
+                ERROR_SUCCESS) {
+                const win32::UniqueRegKey owner(key);
+                RegDeleteValueA(key, name);
+            }
+        }
+    }
+    void Text(REGSAM view, const char* path, const char* name, const char* text) {
+        texts_.push_back({view, path, name, SetHklmText(view, path, name, text)});
+    }
+    void Number(const char* path, const char* name, DWORD number) {
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_WRITE | KEY_WOW64_64KEY,
+                                  nullptr, &key, nullptr),
+                  ERROR_SUCCESS)
+            << path;
+        const win32::UniqueRegKey owner(key);
+        RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+        numbers_.emplace_back(path, name);
+    }
+
+private:
+    struct Kept {
+        REGSAM view;
+        const char* path;
+        const char* name;
+        std::unique_ptr<std::string> old;
+    };
+    std::vector<Kept> texts_;
+    // In the system's view: the policies and the system's settings, which both views share.
+    std::vector<std::pair<const char*, const char*>> numbers_;
+};
+
+// A Windows 11 desktop with Edge's IE mode and its site list by policy, a 64-bit Firefox 128 in the
+// system's view and an old 32-bit one in the 32-bit copy, and Smart App Control on: the report says which
+// browser uses what TovalSet sets, and its verdict names the unsigned certificate manager first.
+TEST_F(EndToEnd, TheReportTellsWhichBrowsersUseWhatTovalSetSets) {
+    SeededValues seeded;
+    const char* windows = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+    for (const REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+        seeded.Text(view, windows, "CurrentBuildNumber", "22631");
+    }
+    // Edge's updater is a 32-bit program: its key is in the 32-bit copy.
+    seeded.Text(KEY_WOW64_32KEY,
+                "SOFTWARE\\Microsoft\\EdgeUpdate\\Clients\\{56EB18F8-B008-4CBD-B6D2-8C97FE7E9062}", "pv",
+                "131.0.2903.86");
+    // On 32-bit Windows both are the one key, and the second write stands.
+    seeded.Text(KEY_WOW64_32KEY, "SOFTWARE\\Mozilla\\Mozilla Firefox", "CurrentVersion", "102.0 (x86 en-US)");
+    seeded.Text(KEY_WOW64_64KEY, "SOFTWARE\\Mozilla\\Mozilla Firefox", "CurrentVersion",
+                "128.5.1 (x64 en-US)");
+    seeded.Text(KEY_WOW64_64KEY, "SOFTWARE\\Policies\\Microsoft\\Edge", "InternetExplorerIntegrationSiteList",
+                "https://intranet/sites.xml");
+    seeded.Number("SOFTWARE\\Policies\\Microsoft\\Edge", "InternetExplorerIntegrationLevel", 1);
+    seeded.Number("SYSTEM\\CurrentControlSet\\Control\\CI\\Policy", "VerifiedAndReputablePolicyState", 1);
+    App app(app_);
+    app.ChooseSystemMenuLetter('P');
+    HWND dialog = nullptr;
+    ASSERT_TRUE(test::WaitUntil([&] { return (dialog = ReportDialog(app)) != nullptr; }, 10000));
+    const std::wstring report = WideText(GetDlgItem(dialog, IDC_REPORT_TEXT));
+    const std::string text(report.begin(), report.end());
+    const std::wstring wideDomain = TOVALSET_SERVICE_DOMAIN;
+    const std::string domain(wideDomain.begin(), wideDomain.end());
+    for (const std::string& line :
+         {std::string("TovalSet status report\r\n\r\nWhat keeps the service from working here\r\n"),
+          std::string("\r\n- Smart App Control is on and All\\certmgr.exe carries no signature"),
+          std::string("\r\nSmart App Control: on: programs without a trusted signature do not start\r\n"),
+          std::string("\r\n  Runs as a browser: no, never on Windows 11\r\n"),
+          std::string(
+              "\r\nEdge: 131.0.2903.86\r\n  IE mode: on by policy (InternetExplorerIntegrationLevel 1)\r\n"),
+          "\r\n  IE mode site list: https://intranet/sites.xml: check that it names " + domain + "\r\n",
+          std::string(
+              "\r\nFirefox: 128.5.1 (x64 en-US)\r\n  Uses the certificates TovalSet installs: yes, from "
+              "version 120 on\r\n"),
+          std::string("\r\nUse the user's root store: Edge, Firefox\r\n")}) {
+        EXPECT_NE(text.find(line), std::string::npos) << line << " in:\n" << text;
+    }
+    // Edge's IE mode is on by policy: nothing says the zone settings take effect nowhere.
+    EXPECT_EQ(text.find("take effect in no browser"), std::string::npos) << text;
     App::KeyTo(dialog, VK_ESCAPE);
     EXPECT_TRUE(test::WaitUntil([&] { return IsWindow(dialog) == FALSE; }, 5000));
     EXPECT_EQ(app.WaitUntilReady(), "");

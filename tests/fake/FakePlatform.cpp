@@ -466,6 +466,10 @@ Fact<Account> FakeReportFacts::ProcessUser() {
     return Answer("ProcessUser", "", processUser);
 }
 
+Fact<Verification> FakeReportFacts::VerifySignature(const std::wstring& path) {
+    return Answer("VerifySignature", Quoted(path), verification);
+}
+
 Fact<std::optional<std::uint32_t>> FakeReportFacts::ZoneMarkOf(const std::wstring& path) {
     const auto mark = marks_.find(path);
     return Answer("ZoneMarkOf", Quoted(path),

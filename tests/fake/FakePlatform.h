@@ -181,6 +181,8 @@ public:
     // The desktop's owner and the program's account: by default the same.
     Fact<Account> desktopUser{Account{L"S-1-5-21-7-7-7-1001", L"PC\\User"}};
     Fact<Account> processUser{Account{L"S-1-5-21-7-7-7-1001", L"PC\\User"}};
+    // What verifying any signed program answers; by default it cannot be asked.
+    Fact<Verification> verification{std::nullopt, 127, L"The specified procedure could not be found."};
     // The mark of the web on a file, by path as the program names it; a file not given carries none.
     void SetZoneMark(const std::wstring& path, Fact<std::optional<std::uint32_t>> mark) {
         marks_[path] = std::move(mark);
@@ -207,6 +209,7 @@ public:
     Fact<Account> DesktopUser() override;
     Fact<Account> ProcessUser() override;
     Fact<std::optional<std::uint32_t>> ZoneMarkOf(const std::wstring& path) override;
+    Fact<Verification> VerifySignature(const std::wstring& path) override;
 
 private:
     // The fact as set, unless the call fails.

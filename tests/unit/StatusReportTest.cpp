@@ -61,8 +61,9 @@ Bytes Certificate(const std::string& commonName, const std::string& notAfter) {
     return Tlv(0x30, Cat({tbs, algorithm, Tlv(0x03, {0x00})}));
 }
 
-// The first bytes of a Windows program: PE32 (0x10B) or PE32+ (0x20B), console (3) or windowed (2).
-Bytes Program(std::uint16_t magic, std::uint16_t subsystem) {
+// The first bytes of a Windows program: PE32 (0x10B) or PE32+ (0x20B), console (3) or windowed (2), with
+// an Authenticode certificate table or without.
+Bytes Program(std::uint16_t magic, std::uint16_t subsystem, bool signature = false) {
     Bytes head(512, 0);
     head[0] = 'M';
     head[1] = 'Z';
@@ -72,6 +73,13 @@ Bytes Program(std::uint16_t magic, std::uint16_t subsystem) {
     head[0x80 + 24] = static_cast<std::uint8_t>(magic);
     head[0x80 + 25] = static_cast<std::uint8_t>(magic >> 8);
     head[0x80 + 24 + 68] = static_cast<std::uint8_t>(subsystem);
+    // Sixteen data directories; the fifth, the certificate table, 0x400 bytes at 0x2000.
+    const std::size_t directories = 0x80 + 24 + (magic == 0x10B ? 92 : 108);
+    head[directories] = 16;
+    if (signature) {
+        head[directories + 4 + 32 + 1] = 0x20;
+        head[directories + 4 + 32 + 5] = 0x04;
+    }
     return head;
 }
 
@@ -88,6 +96,7 @@ void EverythingInEffect(FakePlatform& os, FakeReportFacts& facts) {
     facts.SetFolder(L"All");
     facts.SetFile(L"All\\certmgr.exe", Program(0x10B, 3));
     facts.SetFile(L"All\\TOVALPKI.exe", Program(0x10B, 2));
+    facts.SetFile(L"C:\\Program Files\\TovalSet\\TovalSet.exe", Program(0x10B, 2));
     facts.SetFile(L"All\\TovalSetHelp.chm", Text("ITSF"));
     facts.SetFile(L"C:\\WINDOWS\\hh.exe", Program(0x10B, 2));
     for (const std::wstring& file : CertificateFiles()) {
@@ -111,6 +120,25 @@ std::vector<std::wstring> Lines(const std::wstring& text) {
         at = end + 2;
     }
     return lines;
+}
+
+// Each line appears whole in the report, and making it was read only: nothing written, started, posted or
+// shown, and every key it opened closed again.
+void ExpectLinesOfAReadOnlyReport(const FakePlatform& os, const Report& report,
+                                  const std::vector<std::wstring>& expected) {
+    const std::vector<std::wstring> lines = Lines(report.text);
+    for (const std::wstring& line : expected) {
+        EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end())
+            << "no line \"" << Narrow(line) << "\" in:\n"
+            << Narrow(report.text);
+    }
+    for (const std::string& call : os.calls()) {
+        for (const char* change : {"RegCreateKeyA", "RegSetValueExA", "PostMessageA", "ShellExecuteA",
+                                   "StartProgram", "ShowMessage", "ShowError"}) {
+            EXPECT_NE(call.rfind(change, 0), 0u) << call;
+        }
+    }
+    EXPECT_EQ(os.OpenKeyCount(), 0u);
 }
 
 } // namespace
@@ -148,8 +176,9 @@ TEST(StatusReport, SaysWhatIsInEffectInEachState) {
           L"User is an administrator: yes",
           L"Process runs elevated: no",
           L"All: present",
-          L"All\\certmgr.exe: present, console program, 32-bit",
-          L"All\\TOVALPKI.exe: present, windowed program, 32-bit",
+          L"Program: present, windowed program, 32-bit, not signed",
+          L"All\\certmgr.exe: present, console program, 32-bit, not signed",
+          L"All\\TOVALPKI.exe: present, windowed program, 32-bit, not signed",
           L"All\\TovalSetHelp.chm: present",
           L"Help viewer C:\\WINDOWS\\hh.exe: present",
           L"All\\DigitalSignOld.cer: CN=DigitalSignOld.cer CA",
@@ -172,8 +201,8 @@ TEST(StatusReport, SaysWhatIsInEffectInEachState) {
          },
          {L"Product: Windows 11 Pro", L"Process: " + process + L"64-bit Windows",
           L"Display scale: 120 dots per inch (125 %)", L"Process runs elevated: yes",
-          L"Internet Explorer is retired on Windows 11: the zone settings apply to Edge's IE mode.",
-          L"Browser frame windows open: 2"}},
+          L"  Runs as a browser: no, never on Windows 11",
+          L"  The Trusted Sites settings apply to Edge's IE mode only.", L"Browser frame windows open: 2"}},
         {"Windows XP, facts that cannot be read",
          [](FakePlatform& os, FakeReportFacts& facts) {
              SetText(os, kWindows, L"CurrentBuildNumber", "2600");
@@ -247,7 +276,32 @@ TEST(StatusReport, SaysWhatIsInEffectInEachState) {
           L"All\\" + CertificateFiles()[1] + L": holds no certificate",
           L"All\\" + CertificateFiles()[2] + L": cannot be read: error 32",
           L"All\\certmgr.exe: present, not a Windows program",
-          L"All\\TOVALPKI.exe: present, console program, 64-bit"}},
+          L"All\\TOVALPKI.exe: present, console program, 64-bit, not signed"}},
+        {"signed programs: verified, not verifying, not to be verified here",
+         [](FakePlatform& os, FakeReportFacts& facts) {
+             EverythingInEffect(os, facts);
+             facts.SetFile(L"All\\certmgr.exe", Program(0x10B, 3, true));
+             facts.SetFile(L"All\\TOVALPKI.exe", Program(0x20B, 2, true));
+             facts.SetFile(L"C:\\Program Files\\TovalSet\\TovalSet.exe", Program(0x10B, 2, true));
+             facts.verification = {
+                 Verification{false, L"A certificate chain terminated in an untrusted root."}};
+         },
+         {L"Program: present, windowed program, 32-bit, signed, does not verify: A certificate chain "
+          L"terminated in an untrusted root.",
+          L"All\\TOVALPKI.exe: present, windowed program, 64-bit, signed, does not verify: A certificate "
+          L"chain terminated in an untrusted root."}},
+        {"signed programs where signatures cannot be verified, and where they verify",
+         [](FakePlatform& os, FakeReportFacts& facts) {
+             EverythingInEffect(os, facts);
+             facts.SetFile(L"All\\certmgr.exe", Program(0x10B, 3, true));
+             facts.SetFile(L"All\\TOVALPKI.exe", Program(0x10B, 2));
+             facts.SetFile(L"C:\\Program Files\\TovalSet\\TovalSet.exe", Program(0x10B, 2, true));
+             facts.verification = {Verification{true, {}}};
+             facts.Fail("VerifySignature", 1, 127);
+         },
+         {L"Program: present, windowed program, 32-bit, signed, not verified",
+          L"All\\certmgr.exe: present, console program, 32-bit, signed, verified",
+          L"All\\TOVALPKI.exe: present, windowed program, 32-bit, not signed"}},
         {"policies override the zone: HKLM only, a policy setting, a site list, Enhanced Security",
          [](FakePlatform& os, FakeReportFacts& facts) {
              EverythingInEffect(os, facts);
@@ -274,25 +328,180 @@ TEST(StatusReport, SaysWhatIsInEffectInEachState) {
         os.readsCertificateFiles = true;
         FakeReportFacts facts;
         c.arrange(os, facts);
-        const Report report = StatusReport(os, facts);
-        const std::vector<std::wstring> lines = Lines(report.text);
-        for (const std::wstring& line : c.lines) {
-            EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end())
-                << "no line \"" << Narrow(line) << "\" in:\n"
-                << Narrow(report.text);
-        }
-        // Read only: nothing written, started, posted or shown, and every key it opened closed again.
-        for (const std::string& call : os.calls()) {
-            for (const char* change : {"RegCreateKeyA", "RegSetValueExA", "PostMessageA", "ShellExecuteA",
-                                       "StartProgram", "ShowMessage", "ShowError"}) {
-                EXPECT_NE(call.rfind(change, 0), 0u) << call;
-            }
-        }
-        EXPECT_EQ(os.OpenKeyCount(), 0u);
+        ExpectLinesOfAReadOnlyReport(os, StatusReport(os, facts), c.lines);
     }
 }
 
 TEST(StatusReport, IsSavedUnderTheMomentItWasMade) {
     EXPECT_EQ(ReportFileName({2026, 1, 2, 3, 4, 5}), L"TovalSet report 2026-01-02 03-04-05.txt");
     EXPECT_EQ(ReportFileName({2026, 12, 31, 23, 59, 59}), L"TovalSet report 2026-12-31 23-59-59.txt");
+}
+
+namespace {
+
+const std::wstring kEdgePolicies = L"HKLM\\SOFTWARE\\Policies\\Microsoft\\Edge";
+
+void Firefox(FakePlatform& os, const std::string& key, const std::string& version) {
+    SetText(os, L"HKLM\\SOFTWARE\\" + std::wstring(key.begin(), key.end()), L"CurrentVersion", version);
+}
+
+// The verdict's lines, between its heading and the blank line after it.
+std::vector<std::wstring> Verdict(const std::wstring& report) {
+    const std::vector<std::wstring> lines = Lines(report);
+    std::vector<std::wstring> verdict;
+    auto line = std::find(lines.begin(), lines.end(), L"What keeps the service from working here");
+    for (line = line == lines.end() ? line : line + 1; line != lines.end() && !line->empty(); ++line) {
+        verdict.push_back(*line);
+    }
+    return verdict;
+}
+
+} // namespace
+
+// The verdict opens the report: one line for each thing that keeps the service from working, with what to
+// do, and none for what is in order; each from a fact that the report gives below it.
+TEST(StatusReport, TheVerdictNamesEachFaultAndNothingElse) {
+    const std::wstring nothing = L"Nothing: everything TovalSet sets is in effect for this user.";
+    const std::wstring firefox =
+        L"- If you use Firefox, it may not use the certificates TovalSet installs: set the "
+        L"ImportEnterpriseRoots "
+        L"policy, or in Firefox's settings trust the system's certificate authorities.";
+    const std::wstring noIeMode =
+        L"- Internet Explorer cannot run here and no policy turns on Edge's IE mode, so the Trusted Sites "
+        L"settings take effect in no browser: an administrator sets Edge's IE mode with a site list that "
+        L"names " +
+        kDomain + L".";
+    const std::wstring unsignedCertmgr =
+        L"- Smart App Control is on and All\\certmgr.exe carries no signature, so Windows will not start it: "
+        L"ask "
+        L"the service for a signed one, or have an administrator install the certificates for all users "
+        L"(ADMIN.txt).";
+    struct Case {
+        const char* state = nullptr;
+        std::function<void(FakePlatform&, FakeReportFacts&)> arrange;
+        std::vector<std::wstring> verdict;
+        std::vector<std::wstring> lines = {}; // facts below that the verdict comes from
+    };
+    const std::vector<Case> cases = {
+        {"everything in effect on Windows 10", [](FakePlatform&, FakeReportFacts&) {}, {nothing}},
+        {"Windows 11 without IE mode by policy",
+         [](FakePlatform& os, FakeReportFacts&) { SetText(os, kWindows, L"CurrentBuildNumber", "22631"); },
+         {noIeMode},
+         {L"Smart App Control: not told by this Windows",
+          L"Edge: not told by this Windows (no install key found)", L"  IE mode: not set by policy",
+          L"Use the user's root store: none of the browsers found"}},
+        {"Windows 11 with Edge's IE mode and a site list by policy, Smart App Control off",
+         [](FakePlatform& os, FakeReportFacts&) {
+             SetText(os, kWindows, L"CurrentBuildNumber", "22631");
+             SetText(os,
+                     L"HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\EdgeUpdate\\Clients\\"
+                     L"{56EB18F8-B008-4CBD-B6D2-8C97FE7E9062}",
+                     L"pv", "131.0.2903.86");
+             os.SetDword(kEdgePolicies, L"InternetExplorerIntegrationLevel", 1);
+             SetText(os, kEdgePolicies, L"InternetExplorerIntegrationSiteList", "https://intranet/sites.xml");
+             os.SetDword(L"HKCU\\SOFTWARE\\Policies\\Microsoft\\Edge",
+                         L"InternetExplorerIntegrationReloadInIEModeAllowed", 0);
+             os.SetDword(L"HKLM\\SYSTEM\\CurrentControlSet\\Control\\CI\\Policy",
+                         L"VerifiedAndReputablePolicyState", 0);
+         },
+         {nothing},
+         {L"Edge: 131.0.2903.86", L"  IE mode: on by policy (InternetExplorerIntegrationLevel 1)",
+          L"  IE mode site list: https://intranet/sites.xml: check that it names " + kDomain,
+          L"  Reload in IE mode: not allowed by policy", L"Smart App Control: off",
+          L"Use the user's root store: Edge"}},
+        {"Windows 10 with Internet Explorer disabled by policy",
+         [](FakePlatform& os, FakeReportFacts&) {
+             os.SetDword(L"HKLM\\SOFTWARE\\Policies\\Microsoft\\Internet Explorer\\Main",
+                         L"NotifyDisableIEOptions", 0);
+         },
+         {noIeMode},
+         {L"  Runs as a browser: no, disabled by policy (NotifyDisableIEOptions)"}},
+        {"Firefox 115 ESR, 32-bit, without the policy; Chrome",
+         [](FakePlatform& os, FakeReportFacts&) {
+             Firefox(os, "WOW6432Node\\Mozilla\\Mozilla Firefox ESR", "115.18.0esr (x86 en-US)");
+             SetText(os, L"HKCU\\Software\\Google\\Chrome\\BLBeacon", L"version", "131.0.6778.86");
+         },
+         {firefox},
+         {L"Firefox: 115.18.0esr (x86 en-US)", L"Chrome: 131.0.6778.86",
+          L"Use the user's root store: Internet Explorer, Chrome"}},
+        {"Firefox 115 ESR with the ImportEnterpriseRoots policy",
+         [](FakePlatform& os, FakeReportFacts&) {
+             Firefox(os, "Mozilla\\Mozilla Firefox ESR", "115.18.0esr (x64 en-US)");
+             os.SetDword(L"HKLM\\SOFTWARE\\Policies\\Mozilla\\Firefox\\Certificates",
+                         L"ImportEnterpriseRoots", 1);
+         },
+         {nothing},
+         {L"  Uses the certificates TovalSet installs: yes, by the ImportEnterpriseRoots policy"}},
+        {"Firefox 128, 64-bit, in the system's view; the 32-bit copy holds an older one",
+         [](FakePlatform& os, FakeReportFacts&) {
+             Firefox(os, "Mozilla\\Mozilla Firefox", "128.5.1 (x64 en-US)");
+             Firefox(os, "WOW6432Node\\Mozilla\\Mozilla Firefox", "102.0 (x86 en-US)");
+         },
+         {nothing},
+         {L"Firefox: 128.5.1 (x64 en-US)",
+          L"  Uses the certificates TovalSet installs: yes, from version 120 on"}},
+        {"Smart App Control on, the certificate manager unsigned, the middleware signed",
+         [](FakePlatform& os, FakeReportFacts& facts) {
+             os.SetDword(L"HKLM\\SYSTEM\\CurrentControlSet\\Control\\CI\\Policy",
+                         L"VerifiedAndReputablePolicyState", 1);
+             facts.SetFile(L"All\\TOVALPKI.exe", Program(0x10B, 2, true));
+         },
+         {unsignedCertmgr},
+         {L"Smart App Control: on: programs without a trusted signature do not start"}},
+        {"Smart App Control evaluating, programs unsigned",
+         [](FakePlatform& os, FakeReportFacts&) {
+             os.SetDword(L"HKLM\\SYSTEM\\CurrentControlSet\\Control\\CI\\Policy",
+                         L"VerifiedAndReputablePolicyState", 2);
+         },
+         {nothing},
+         {L"Smart App Control: evaluating this computer"}},
+        {"certificates absent, distrusted, only in a distrusted user part; the zone not set and overridden",
+         [](FakePlatform& os, FakeReportFacts&) {
+             os.SetRootLookup(1, {PlatformOps::RootStanding::NotInStore});
+             os.SetRootLookup(2,
+                              {PlatformOps::RootStanding::MachinePart, {}, PlatformOps::Distrust::UserStore});
+             os.SetRootLookup(3, {PlatformOps::RootStanding::UserPartOnly});
+             os.SetDword(L"HKLM\\Software\\Policies\\Microsoft\\SystemCertificates\\Root\\ProtectedRoots",
+                         L"Flags", 1);
+             os.SetDword(kZone, L"1201", 3);
+             os.SetDword(kZoneMap + L"\\Domains\\" + kDomain, L"*", 3);
+             os.SetDword(L"HKLM" + kPolicies, L"Security_HKLM_only", 1);
+         },
+         {L"- All\\" + CertificateFiles()[0] +
+              L" is not in the trusted root store: press the button that installs the digital certificates.",
+          L"- All\\" + CertificateFiles()[1] +
+              L" is in your Untrusted Certificates store, so Windows will not trust it: take it out of there "
+              L"(certmgr.msc, Untrusted Certificates).",
+          L"- All\\" + CertificateFiles()[2] +
+              L" is only in your root store, which a policy tells Windows not to trust: an administrator "
+              L"must "
+              L"add it to the computer's store.",
+          L"- Trusted Sites settings 1201 are not set to allow: press the IE settings button.",
+          L"- " + kDomain + L" is not in Trusted Sites: press the IE settings button.",
+          L"- A policy overrides the Trusted Sites settings (only the computer's zone settings count "
+          L"(Security_HKLM_only)): ask your administrator to add " +
+              kDomain + L" to Trusted Sites."}},
+        {"the help file marked, another account",
+         [](FakePlatform&, FakeReportFacts& facts) {
+             facts.SetZoneMark(L"All\\TovalSetHelp.chm", {std::optional<std::uint32_t>{3}});
+             facts.processUser = {Account{L"S-1-5-21-7-7-7-500", L"PC\\Admin"}};
+         },
+         {L"- TovalSet runs as PC\\Admin, not as PC\\User at this desktop, so its buttons change nothing "
+          L"here: "
+          L"start it with a double click, without another account's password.",
+          L"- All\\TovalSetHelp.chm carries the mark of the Internet zone, so the help shows none of its "
+          L"pages: "
+          L"unblock it in its Properties."}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.state);
+        FakePlatform os;
+        os.readsCertificateFiles = true;
+        FakeReportFacts facts;
+        EverythingInEffect(os, facts);
+        c.arrange(os, facts);
+        const Report report = StatusReport(os, facts);
+        EXPECT_EQ(Verdict(report.text), c.verdict) << Narrow(report.text);
+        ExpectLinesOfAReadOnlyReport(os, report, c.lines);
+    }
 }
