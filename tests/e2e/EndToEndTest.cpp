@@ -173,6 +173,54 @@ TEST_F(EndToEnd, TheWindowHasItsTitleSizeAndControlsWhereTheyBelong) {
 // 32-bit copy of HKLM\SOFTWARE (Wow6432Node) too, which can lag behind an edition upgrade or the build:
 // each step writes that copy first, with the lagging text, then the system's view. On 32-bit Windows the
 // second write replaces the first, so every step expects the same labels wherever it runs.
+// Values under HKLM for one test, in one view of the registry each: set when made, taken away again when it
+// goes (texts that were there before come back).
+class SeededValues {
+public:
+    SeededValues() = default;
+    SeededValues(const SeededValues&) = delete;
+    SeededValues& operator=(const SeededValues&) = delete;
+    SeededValues(SeededValues&&) = delete;
+    SeededValues& operator=(SeededValues&&) = delete;
+    ~SeededValues() {
+        for (auto value = texts_.rbegin(); value != texts_.rend(); ++value) {
+            SetHklmText(value->view, value->path, value->name, value->old ? value->old->c_str() : nullptr);
+        }
+        for (const auto& [path, name] : numbers_) {
+            HKEY key = nullptr;
+            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &key) ==
+                ERROR_SUCCESS) {
+                const win32::UniqueRegKey owner(key);
+                RegDeleteValueA(key, name);
+            }
+        }
+    }
+    void Text(REGSAM view, const char* path, const char* name, const char* text) {
+        texts_.push_back({view, path, name, SetHklmText(view, path, name, text)});
+    }
+    void Number(const char* path, const char* name, DWORD number) {
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_WRITE | KEY_WOW64_64KEY,
+                                  nullptr, &key, nullptr),
+                  ERROR_SUCCESS)
+            << path;
+        const win32::UniqueRegKey owner(key);
+        RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+        numbers_.emplace_back(path, name);
+    }
+
+private:
+    struct Kept {
+        REGSAM view;
+        const char* path;
+        const char* name;
+        std::unique_ptr<std::string> old;
+    };
+    std::vector<Kept> texts_;
+    // In the system's view: the policies and the system's settings, which both views share.
+    std::vector<std::pair<const char*, const char*>> numbers_;
+};
+
 TEST_F(EndToEnd, TheLabelsShowWhatTheSystemsViewHoldsOrNothing) {
     const char* windows = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
     const char* browser = "SOFTWARE\\Microsoft\\Internet Explorer";
@@ -200,28 +248,18 @@ TEST_F(EndToEnd, TheLabelsShowWhatTheSystemsViewHoldsOrNothing) {
          "9.11.22621.0"},
         {{{browser, "Version", nullptr, "9.11.19041.0"}}, "", ""},
     };
-    struct Kept {
-        REGSAM view;
-        const char* path;
-        const char* name;
-        std::unique_ptr<std::string> text;
-    };
-    std::vector<Kept> kept;
+    // The prefix's own facts come back when it goes, the first text of each value last.
+    SeededValues seeded;
     for (const Step& step : steps) {
         for (const Write& write : step.writes) {
             for (const REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
-                const char* text = view == KEY_WOW64_32KEY ? write.copy : write.system;
-                kept.push_back(
-                    {view, write.path, write.name, SetHklmText(view, write.path, write.name, text)});
+                seeded.Text(view, write.path, write.name,
+                            view == KEY_WOW64_32KEY ? write.copy : write.system);
             }
         }
         App app(app_);
         EXPECT_EQ(Text(app.control(IDC_LABEL3)), step.product) << "step " << (&step - steps);
         EXPECT_EQ(Text(app.control(IDC_LABEL4)), step.version) << "step " << (&step - steps);
-    }
-    // The prefix's own facts back, the first text of each value last.
-    for (auto it = kept.rbegin(); it != kept.rend(); ++it) {
-        SetHklmText(it->view, it->path, it->name, it->text ? it->text->c_str() : nullptr);
     }
 }
 
@@ -229,8 +267,9 @@ TEST_F(EndToEnd, TheStatusReportFromTheSystemMenuIsCopiedSavedAndClosed) {
     // The system's own view and the 32-bit copy differ, as after an edition upgrade: the report, like the
     // window, names the system's. On 32-bit Windows both are one key, which ends with the system's text.
     const char* windows = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
-    const auto copy = SetHklmText(KEY_WOW64_32KEY, windows, "ProductName", "Windows 10 Pro");
-    const auto system = SetHklmText(KEY_WOW64_64KEY, windows, "ProductName", "Windows 10 Enterprise");
+    SeededValues seeded;
+    seeded.Text(KEY_WOW64_32KEY, windows, "ProductName", "Windows 10 Pro");
+    seeded.Text(KEY_WOW64_64KEY, windows, "ProductName", "Windows 10 Enterprise");
     App app(app_);
     // Up from where the menu opens wraps round to its last item, About; once more is the report.
     app.ChooseSystemMenuItem(2);
@@ -288,8 +327,6 @@ TEST_F(EndToEnd, TheStatusReportFromTheSystemMenuIsCopiedSavedAndClosed) {
     App::ClickIn(GetDlgItem(dialog, IDCANCEL));
     EXPECT_TRUE(test::WaitUntil([&] { return IsWindow(dialog) == FALSE; }, 5000));
     EXPECT_EQ(app.WaitUntilReady(), "");
-    SetHklmText(KEY_WOW64_64KEY, windows, "ProductName", system ? system->c_str() : nullptr);
-    SetHklmText(KEY_WOW64_32KEY, windows, "ProductName", copy ? copy->c_str() : nullptr);
 }
 
 TEST_F(EndToEnd, TabWalksTheButtonsInOrderAndEscapeDoesNothing) {
@@ -522,54 +559,6 @@ TEST_F(EndToEnd, DistrustedAndMarkedFilesAreToldInTheirBoxesAndTheReport) {
     EXPECT_TRUE(test::WaitUntil([&] { return IsWindow(dialog) == FALSE; }, 5000));
     EXPECT_EQ(app.WaitUntilReady(), "");
 }
-
-// Values under HKLM for one test, in one view of the registry each: set when made, taken away again when it
-// goes (texts that were there before come back).
-class SeededValues {
-public:
-    SeededValues() = default;
-    SeededValues(const SeededValues&) = delete;
-    SeededValues& operator=(const SeededValues&) = delete;
-    SeededValues(SeededValues&&) = delete;
-    SeededValues& operator=(SeededValues&&) = delete;
-    ~SeededValues() {
-        for (auto value = texts_.rbegin(); value != texts_.rend(); ++value) {
-            SetHklmText(value->view, value->path, value->name, value->old ? value->old->c_str() : nullptr);
-        }
-        for (const auto& [path, name] : numbers_) {
-            HKEY key = nullptr;
-            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &key) ==
-                ERROR_SUCCESS) {
-                const win32::UniqueRegKey owner(key);
-                RegDeleteValueA(key, name);
-            }
-        }
-    }
-    void Text(REGSAM view, const char* path, const char* name, const char* text) {
-        texts_.push_back({view, path, name, SetHklmText(view, path, name, text)});
-    }
-    void Number(const char* path, const char* name, DWORD number) {
-        HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_WRITE | KEY_WOW64_64KEY,
-                                  nullptr, &key, nullptr),
-                  ERROR_SUCCESS)
-            << path;
-        const win32::UniqueRegKey owner(key);
-        RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
-        numbers_.emplace_back(path, name);
-    }
-
-private:
-    struct Kept {
-        REGSAM view;
-        const char* path;
-        const char* name;
-        std::unique_ptr<std::string> old;
-    };
-    std::vector<Kept> texts_;
-    // In the system's view: the policies and the system's settings, which both views share.
-    std::vector<std::pair<const char*, const char*>> numbers_;
-};
 
 // A Windows 11 desktop with Edge's IE mode and its site list by policy, a 64-bit Firefox 128 in the
 // system's view and an old 32-bit one in the 32-bit copy, and Smart App Control on: the report says which
