@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "actions/StatusReport.h"
+#include "actions/report/StatusReport.h"
 #include "ui/ModalWindow.h"
 
 namespace tovalset::ui {

@@ -1,6 +1,6 @@
 #include "tests/e2e/EndToEnd.h"
 
-#include "actions/Certificates.h"
+#include "actions/buttons/Certificates.h"
 #include "platform/win32/Text.h"
 #include "tests/support/TestSupport.h"
 

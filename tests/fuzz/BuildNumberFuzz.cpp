@@ -4,7 +4,7 @@
 // Input layout: the product name's bytes, a NUL, then the build number's bytes, each stored as REG_SZ
 // (one byte one character of the fake's code page). Without a NUL there is no build number value.
 
-#include "actions/MachineFacts.h"
+#include "actions/readers/MachineFacts.h"
 #include "tests/fuzz/Promise.h"
 #include "tests/fake/FakePlatform.h"
 

@@ -21,7 +21,7 @@
 //   rest      the value's data, any length
 // tests/fuzz/make-corpus.sh writes the committed seeds in this layout.
 
-#include "actions/RegistryReader.h"
+#include "actions/readers/RegistryReader.h"
 #include "tests/fake/FakePlatform.h"
 
 #include <algorithm>

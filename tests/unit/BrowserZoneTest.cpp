@@ -1,4 +1,4 @@
-#include "actions/BrowserZone.h"
+#include "actions/buttons/BrowserZone.h"
 #include "tests/fake/FakePlatform.h"
 
 #include "ServiceDomain.h"

@@ -1,6 +1,6 @@
 // What the Windows tests take the certificate files from, and the thumbprint they and the root store
 // look-up compute; the decoding of certificate files is fuzzed (tests/fuzz/CertmgrPemFuzz.cpp).
-#include "actions/Certificates.h"
+#include "actions/buttons/Certificates.h"
 #include "platform/CertificateFile.h"
 #include "tests/fake/FakePlatform.h"
 

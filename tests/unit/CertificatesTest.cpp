@@ -1,5 +1,5 @@
-#include "actions/Certificates.h"
-#include "actions/RunAction.h"
+#include "actions/buttons/Certificates.h"
+#include "actions/buttons/RunAction.h"
 #include "tests/fake/FakePlatform.h"
 
 #include <gtest/gtest.h>

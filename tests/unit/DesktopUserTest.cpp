@@ -1,6 +1,6 @@
-#include "actions/BrowserZone.h"
-#include "actions/Certificates.h"
-#include "actions/RunAction.h"
+#include "actions/buttons/BrowserZone.h"
+#include "actions/buttons/Certificates.h"
+#include "actions/buttons/RunAction.h"
 #include "tests/fake/FakePlatform.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "actions/MachineFacts.h"
+#include "actions/readers/MachineFacts.h"
 #include "tests/fake/FakePlatform.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "actions/RegistryReader.h"
+#include "actions/readers/RegistryReader.h"
 #include "tests/fake/FakePlatform.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "actions/StatusReport.h"
-#include "actions/Certificates.h"
+#include "actions/report/StatusReport.h"
+#include "actions/buttons/Certificates.h"
 #include "tests/fake/FakePlatform.h"
 
 #include "ServiceDomain.h"

@@ -1,8 +1,8 @@
 // The middleware and help buttons' actions on the real platform, from a copy of the exe's folder.
 #include <windows.h>
 
-#include "actions/Launchers.h"
-#include "actions/RunAction.h"
+#include "actions/buttons/Launchers.h"
+#include "actions/buttons/RunAction.h"
 #include "platform/win32/Win32Platform.h"
 #include "tests/support/TestSupport.h"
 

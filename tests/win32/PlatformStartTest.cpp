@@ -1,9 +1,9 @@
 // StartProgram against a stand-in that writes down how it was started.
 #include <windows.h>
 
-#include "actions/Certificates.h"
-#include "actions/Launchers.h"
-#include "actions/RunAction.h"
+#include "actions/buttons/Certificates.h"
+#include "actions/buttons/Launchers.h"
+#include "actions/buttons/RunAction.h"
 #include "platform/win32/HandleCast.h"
 #include "platform/win32/ProgramStart.h"
 #include "platform/win32/Text.h"

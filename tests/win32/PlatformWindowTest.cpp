@@ -1,7 +1,7 @@
 // FindWindowExA and PostMessageA on real windows that the test makes, and the frame-closing action on them.
 #include <windows.h>
 
-#include "actions/BrowserZone.h"
+#include "actions/buttons/BrowserZone.h"
 #include "platform/win32/HandleCast.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/Win32Platform.h"

@@ -1,7 +1,7 @@
 // The registry value reader on Wine's real registry: values written with RegSetValueExA of every kind.
 #include <windows.h>
 
-#include "actions/RegistryReader.h"
+#include "actions/readers/RegistryReader.h"
 #include "platform/win32/Text.h"
 #include "platform/win32/Win32Platform.h"
 #include "tests/support/TestSupport.h"

@@ -13,11 +13,11 @@
 // never ends stays short. The setting lives here only; the program has none.
 #include <windows.h>
 
-#include "actions/BrowserZone.h"
-#include "actions/Certificates.h"
-#include "actions/Launchers.h"
-#include "actions/RegistryReader.h"
-#include "actions/RunAction.h"
+#include "actions/buttons/BrowserZone.h"
+#include "actions/buttons/Certificates.h"
+#include "actions/buttons/Launchers.h"
+#include "actions/readers/RegistryReader.h"
+#include "actions/buttons/RunAction.h"
 #include "platform/win32/Text.h"
 #include "platform/win32/Win32Platform.h"
 #include "tests/support/TestSupport.h"

@@ -1,4 +1,4 @@
-#include "actions/DesktopUser.h"
+#include "actions/buttons/DesktopUser.h"
 
 namespace tovalset {
 

@@ -1,4 +1,4 @@
-#include "actions/RegistryReader.h"
+#include "actions/readers/RegistryReader.h"
 
 #include <array>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "actions/RunAction.h"
+#include "actions/buttons/RunAction.h"
 
 namespace tovalset {
 

@@ -1,6 +1,6 @@
-#include "actions/MachineFacts.h"
+#include "actions/readers/MachineFacts.h"
 
-#include "actions/RegistryReader.h"
+#include "actions/readers/RegistryReader.h"
 
 namespace tovalset {
 

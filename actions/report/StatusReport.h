@@ -18,6 +18,9 @@ extern const wchar_t* const kProgramVersion;
 struct Report {
     std::wstring text; // lines ended with CR LF, as Windows' edit controls and text files have them
     Moment made;       // local time
+    // What keeps the service from working here, each with what to do: the verdict's lines, empty for
+    // "Nothing".
+    std::vector<std::wstring> faults;
 };
 Report StatusReport(PlatformOps& os, ReportFacts& facts);
 

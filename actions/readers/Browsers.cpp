@@ -1,8 +1,8 @@
-#include "actions/Browsers.h"
+#include "actions/readers/Browsers.h"
 
-#include "actions/MachineFacts.h"
-#include "actions/Policies.h"
-#include "actions/RegistryReader.h"
+#include "actions/readers/MachineFacts.h"
+#include "actions/readers/Policies.h"
+#include "actions/readers/RegistryReader.h"
 
 #include <cwctype>
 #include <utility>

@@ -1,6 +1,6 @@
-#include "actions/Policies.h"
+#include "actions/readers/Policies.h"
 
-#include "actions/RegistryReader.h"
+#include "actions/readers/RegistryReader.h"
 
 #include <algorithm>
 #include <array>

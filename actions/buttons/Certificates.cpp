@@ -1,7 +1,7 @@
-#include "actions/Certificates.h"
+#include "actions/buttons/Certificates.h"
 
-#include "actions/DesktopUser.h"
-#include "actions/Policies.h"
+#include "actions/buttons/DesktopUser.h"
+#include "actions/readers/Policies.h"
 #include "actions/SupportFolder.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "actions/Launchers.h"
+#include "actions/buttons/Launchers.h"
 
 #include "actions/SupportFolder.h"
 #include "platform/ZoneMark.h"

@@ -1,7 +1,7 @@
-#include "actions/BrowserZone.h"
+#include "actions/buttons/BrowserZone.h"
 
-#include "actions/DesktopUser.h"
-#include "actions/Policies.h"
+#include "actions/buttons/DesktopUser.h"
+#include "actions/readers/Policies.h"
 
 #include "ServiceDomain.h"
 

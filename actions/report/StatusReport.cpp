@@ -1,11 +1,11 @@
-#include "actions/StatusReport.h"
+#include "actions/report/StatusReport.h"
 
-#include "actions/BrowserZone.h"
-#include "actions/Browsers.h"
-#include "actions/Certificates.h"
-#include "actions/MachineFacts.h"
-#include "actions/Policies.h"
-#include "actions/RegistryReader.h"
+#include "actions/buttons/BrowserZone.h"
+#include "actions/readers/Browsers.h"
+#include "actions/buttons/Certificates.h"
+#include "actions/readers/MachineFacts.h"
+#include "actions/readers/Policies.h"
+#include "actions/readers/RegistryReader.h"
 #include "actions/SupportFolder.h"
 #include "platform/CertificateFile.h"
 #include "platform/CommandLine.h"
@@ -48,6 +48,7 @@ public:
         const std::size_t title = text_.find(L"\r\n") + 2;
         return text_.substr(0, title) + verdict + text_.substr(title);
     }
+    const std::vector<std::wstring>& Faults() const { return faults_; }
 
 private:
     std::wstring text_;
@@ -486,7 +487,7 @@ Report StatusReport(PlatformOps& os, ReportFacts& facts) {
     AboutSupportFolder(os, facts, out, smartAppControl == kSmartAppControlOn);
     AboutCertificates(os, facts, out);
     AboutTrustedSites(os, out);
-    return {out.Text(), made};
+    return {out.Text(), made, out.Faults()};
 }
 
 } // namespace tovalset
