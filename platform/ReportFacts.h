@@ -74,6 +74,9 @@ public:
     // The zone of the mark of the web on a file, from its Zone.Identifier stream; none when it carries no
     // mark (no stream, or a file system without streams).
     virtual Fact<std::optional<std::uint32_t>> ZoneMarkOf(const std::wstring& path) = 0;
+    // Whether a path (relative ones from the current directory) lies on another computer: a UNC path, or
+    // a drive that Windows reports as a network drive. Windows puts such a file in the Local intranet zone.
+    virtual Fact<bool> OnNetwork(const std::wstring& path) = 0;
     // Whether the signature a program carries verifies (WinVerifyTrust, where it can be called): no value
     // where this Windows cannot be asked.
     virtual Fact<Verification> VerifySignature(const std::wstring& path) = 0;

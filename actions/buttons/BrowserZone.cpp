@@ -94,19 +94,6 @@ std::wstring ZoneOverriddenMessage(PlatformOps& os) {
            L". Ask your administrator to add " + TOVALSET_SERVICE_DOMAIN + L" to Trusted Sites.";
 }
 
-std::vector<WindowHandle> BrowserWindows(PlatformOps& os) {
-    std::vector<WindowHandle> frames;
-    WindowHandle last = WindowHandle::None;
-    while (frames.size() < kMaxBrowserWindows) {
-        last = os.FindWindowExA(WindowHandle::None, last, L"IEFrame", std::nullopt);
-        if (last == WindowHandle::None) {
-            break;
-        }
-        frames.push_back(last);
-    }
-    return frames;
-}
-
 void CloseBrowserWindows(PlatformOps& os) {
     // The whole chain is collected before the first request goes out: a window that closes at once would
     // otherwise break the search, and the windows below it would stay open.

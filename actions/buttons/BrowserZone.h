@@ -1,6 +1,7 @@
 #pragma once
 // The Trusted Sites configuration behind the "IE settings" button.
 
+#include "actions/readers/Browsers.h"
 #include "platform/PlatformOps.h"
 #include "platform/ReportFacts.h"
 
@@ -17,9 +18,6 @@ std::wstring DomainKeyPath();
 extern const wchar_t* const kZoneOkMessage;
 extern const wchar_t* const kZoneFailedMessage;
 
-// The most browser frame windows one run asks to close: a window chain that never ends must not hang us.
-constexpr std::size_t kMaxBrowserWindows = 256;
-
 // Sets the six Trusted Sites settings to allow and maps the service domain into that zone; then asks every
 // browser frame window to close and reports success. The first creation or write that fails ends it with
 // the one failure message; what was written before stays. When a policy overrides what was written, that
@@ -30,9 +28,6 @@ void ConfigureBrowserZone(PlatformOps& os, ReportFacts& facts);
 // The message that replaces the success message when a policy or setting of this computer makes the
 // written settings ineffective; empty when none does.
 std::wstring ZoneOverriddenMessage(PlatformOps& os);
-
-// Every top-level browser frame window, at most kMaxBrowserWindows of them.
-std::vector<WindowHandle> BrowserWindows(PlatformOps& os);
 
 // Posts one close request to every top-level browser frame window.
 void CloseBrowserWindows(PlatformOps& os);

@@ -1,6 +1,7 @@
 #include "actions/buttons/Certificates.h"
 
 #include "actions/buttons/DesktopUser.h"
+#include "actions/judge/Judge.h"
 #include "actions/readers/Policies.h"
 #include "actions/SupportFolder.h"
 
@@ -24,36 +25,26 @@ struct Import {
 // Why an import that the certificate manager reported as done has not taken effect, or none when the system
 // will trust the certificate. The tool's exit codes are not documented: the store itself is asked.
 std::optional<std::wstring> WhyNotInEffect(PlatformOps& os, const std::wstring& path) {
-    using Standing = PlatformOps::RootStanding;
     const PlatformOps::RootLookup lookup = os.LookUpRootCertificate(path);
     const std::wstring reported = L" (certmgr reported success, but ";
-    // Distrusted outweighs any place in the root store; a store that cannot be read fails no import.
-    if (const std::wstring store = UntrustedStoreName(lookup.distrust); !store.empty()) {
-        return L"Import failed: " + path + reported + L"the certificate is in " + store +
-               L", so Windows will not trust it: it must be taken out of there).";
+    // ProtectedRoots matters only to a certificate that is in the user's part alone: it is read for that one.
+    const bool distrusted =
+        lookup.standing == PlatformOps::RootStanding::UserPartOnly && UserRootsDistrusted(os);
+    if (const auto finding = CertificateNotTrusted(lookup, distrusted, L"the certificate", L"the file")) {
+        return L"Import failed: " + path + reported + finding->fault +
+               (finding->byOurButton ? L"" : L": " + finding->remedy) + L").";
     }
+    // A file or a store that cannot be read fails no import: it is only not confirmed.
     switch (lookup.standing) {
-    case Standing::MachinePart:
-        return std::nullopt;
-    case Standing::UserPartOnly:
-        if (!UserRootsDistrusted(os)) {
-            return std::nullopt;
-        }
-        return L"Import failed: " + path + reported +
-               L"a policy on this computer lets Windows trust only the computer's root store, and the "
-               L"certificate is only in yours: an administrator must add it to the computer's store).";
-    case Standing::NotInStore:
-        return L"Import failed: " + path + reported + L"the certificate is not in the trusted root store).";
-    case Standing::NoCertificate:
-        return L"Import failed: " + path + reported + L"the file holds no certificate).";
-    case Standing::FileUnreadable:
+    case PlatformOps::RootStanding::FileUnreadable:
         return L"Import not confirmed: " + path + reported + L"the file cannot be read to check it). " +
                lookup.reason;
-    case Standing::StoreUnreadable:
+    case PlatformOps::RootStanding::StoreUnreadable:
         return L"Import not confirmed: " + path + reported +
                L"the trusted root store cannot be read to check it). " + lookup.reason;
+    default:
+        return std::nullopt;
     }
-    return std::nullopt;
 }
 
 void RunImports(PlatformOps& os, const std::vector<Import>& imports) {
@@ -102,19 +93,6 @@ std::vector<Import> RootImports() {
 }
 
 } // namespace
-
-std::wstring UntrustedStoreName(PlatformOps::Distrust distrust) {
-    switch (distrust) {
-    case PlatformOps::Distrust::ComputerStore:
-        return L"the computer's Untrusted Certificates store";
-    case PlatformOps::Distrust::UserStore:
-        return L"your Untrusted Certificates store";
-    case PlatformOps::Distrust::None:
-    case PlatformOps::Distrust::Unknown:
-        break;
-    }
-    return {};
-}
 
 std::wstring CertmgrCommand(const std::wstring& file) {
     return InSupportFolder(kCertmgr) + L" /add /c  " + InSupportFolder(file) + L" /s  root";

@@ -17,9 +17,6 @@ constexpr std::uint32_t kCertmgrTimeoutMs = 120000;
 extern const wchar_t* const kImportOkMessage;
 extern const wchar_t* const kRenewalIntermediateOkMessage;
 
-// The Untrusted Certificates store that holds a certificate, as a message names it; empty for none.
-std::wstring UntrustedStoreName(PlatformOps::Distrust distrust);
-
 // The certificate manager's command line that adds All\<file> to the root store.
 std::wstring CertmgrCommand(const std::wstring& file);
 

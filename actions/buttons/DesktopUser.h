@@ -12,11 +12,8 @@
 
 namespace tovalset {
 
-// The box that stands instead of such a change: none when the two accounts are the same, or when either
-// cannot be told (the buttons then work as they always did).
-std::optional<std::wstring> AnotherAccountText(ReportFacts& facts);
-
-// Shows that box, and tells whether the button's changes would reach the desktop's user.
+// Shows the judge's box when they would not (another account's run), and tells whether the button's
+// changes would reach the desktop's user.
 bool ChangesReachTheDesktopUser(PlatformOps& os, ReportFacts& facts);
 
 } // namespace tovalset

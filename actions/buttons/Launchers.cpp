@@ -1,28 +1,13 @@
 #include "actions/buttons/Launchers.h"
 
 #include "actions/SupportFolder.h"
-#include "platform/ZoneMark.h"
+#include "actions/judge/Judge.h"
+#include "actions/readers/Machine.h"
 
 namespace tovalset {
 
 void LaunchPkiTool(PlatformOps& os, ReportFacts& /*facts*/) {
     os.StartProgram(InSupportFolder(kPkiTool), SW_SHOWMINIMIZED);
-}
-
-std::optional<std::wstring> MarkedHelpText(ReportFacts& facts) {
-    const std::wstring help = InSupportFolder(kHelpFile);
-    const Fact<std::optional<std::uint32_t>> mark = facts.ZoneMarkOf(help);
-    if (!mark.value || !*mark.value || (**mark.value != kInternetZone && **mark.value != kRestrictedZone)) {
-        return std::nullopt;
-    }
-    return L"The help file " + help + L" carries the mark of the " + ZoneName(**mark.value) +
-           L" zone, which Windows puts on what was downloaded. The help viewer therefore shows none of its "
-           L"pages, only \"Navigation to the webpage was canceled\".\n\nTo read the help: in "
-           L"Explorer, right-click " +
-           help +
-           L", choose Properties, tick or press Unblock, and press OK; then "
-           L"press the help button again. Next time, unblock the downloaded zip file the same way before you "
-           L"extract it, and none of its files will carry the mark.";
 }
 
 void OpenHelp(PlatformOps& os, ReportFacts& facts) {
@@ -37,10 +22,12 @@ void OpenHelp(PlatformOps& os, ReportFacts& facts) {
     const std::intptr_t started =
         os.ShellExecuteA(WindowHandle::None, L"open", windows + L"\\hh.exe",
                          InSupportFolder(kHelpFile) + L"::/TopicFileName.htm", L"", SW_SHOWNORMAL);
-    // The viewer is started all the same: the mark is the user's or the administrator's to remove, never
-    // ours. Only a viewer that started shows the blank page that the box explains.
-    if (const auto marked = MarkedHelpText(facts); marked && started > 32) {
-        os.ShowMessage(*marked);
+    // The viewer is started all the same: the mark or the share is the user's or the administrator's to
+    // mend, never ours. Only a viewer that started shows the blank page that the box explains.
+    if (started > 32) {
+        if (const auto blocked = HelpBlockedBox(ReadHelpZone(os, facts), InSupportFolder(kHelpFile))) {
+            os.ShowMessage(*blocked);
+        }
     }
 }
 

@@ -13,10 +13,8 @@ namespace tovalset {
 void LaunchPkiTool(PlatformOps& os, ReportFacts& facts);
 
 // Opens the help topic in the system's HTML help viewer; a missing viewer or help file passes silently.
-// When the help file carries the mark of the Internet or the Restricted zone, the viewer shows none of its
-// pages: a box then says why and how to unblock it.
+// When the help file's zone (its mark of the web, or a network share) is above what HTML Help allows, the
+// viewer shows none of its pages: a box then says why and what to do.
 void OpenHelp(PlatformOps& os, ReportFacts& facts);
-// That box's text; none when the help file carries no such mark, or its mark cannot be read.
-std::optional<std::wstring> MarkedHelpText(ReportFacts& facts);
 
 } // namespace tovalset

@@ -88,10 +88,22 @@ Browsers ReadBrowsers(PlatformOps& os, unsigned long build) {
                                   {kCurrentUser, L"Software\\Mozilla\\Mozilla Firefox"}},
                                  L"CurrentVersion");
     browsers.firefoxMajor = LeadingNumber(browsers.firefox);
-    browsers.firefoxImportsRootsByPolicy =
-        PolicyDword(os, L"SOFTWARE\\Policies\\Mozilla\\Firefox\\Certificates", L"ImportEnterpriseRoots")
-            .value_or(0) == 1;
+    browsers.firefoxImportEnterpriseRoots =
+        PolicyDword(os, L"SOFTWARE\\Policies\\Mozilla\\Firefox\\Certificates", L"ImportEnterpriseRoots");
     return browsers;
+}
+
+std::vector<WindowHandle> BrowserWindows(PlatformOps& os) {
+    std::vector<WindowHandle> frames;
+    WindowHandle last = WindowHandle::None;
+    while (frames.size() < kMaxBrowserWindows) {
+        last = os.FindWindowExA(WindowHandle::None, last, L"IEFrame", std::nullopt);
+        if (last == WindowHandle::None) {
+            break;
+        }
+        frames.push_back(last);
+    }
+    return frames;
 }
 
 } // namespace tovalset

@@ -4,9 +4,11 @@
 
 #include "platform/PlatformOps.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tovalset {
 
@@ -20,19 +22,20 @@ struct Browsers {
     std::wstring ieModeSiteList;
     std::optional<std::uint32_t> reloadInIeModeAllowed;
     std::wstring chrome;
-    // Firefox's version as it records it ("128.0 (x64 en-US)"), its major number, and the policy that makes
-    // it use the system's certificates.
+    // Firefox's version as it records it ("128.0 (x64 en-US)"), its major number, and the policy that sets
+    // (and locks) whether it uses the system's certificates: ImportEnterpriseRoots, 1 or 0.
     std::wstring firefox;
     unsigned long firefoxMajor = 0;
-    bool firefoxImportsRootsByPolicy = false;
-
-    // Whether Firefox uses the certificates in the user's root store: from 120 by default, or by policy.
-    bool FirefoxUsesTheStore() const { return firefoxMajor >= 120 || firefoxImportsRootsByPolicy; }
-    // The zone settings take effect only where Internet Explorer runs, or in Edge's IE mode.
-    bool IeModeByPolicy() const { return ieModeLevel.value_or(0) == 1; }
+    std::optional<std::uint32_t> firefoxImportEnterpriseRoots;
 };
 
 // `build`: Windows' build number (0 when not known).
 Browsers ReadBrowsers(PlatformOps& os, unsigned long build);
+
+// The most browser frame windows one run asks to close: a window chain that never ends must not hang us.
+constexpr std::size_t kMaxBrowserWindows = 256;
+
+// Every top-level browser frame window, at most kMaxBrowserWindows of them.
+std::vector<WindowHandle> BrowserWindows(PlatformOps& os);
 
 } // namespace tovalset

@@ -1,6 +1,7 @@
 #include "actions/readers/Policies.h"
 
 #include "actions/readers/RegistryReader.h"
+#include "platform/ZoneMark.h"
 
 #include <algorithm>
 #include <array>
@@ -13,6 +14,8 @@ const wchar_t* const kPoliciesPath =
     L"Software\\Policies\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 const wchar_t* const kUserZoneMapPath =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap";
+const wchar_t* const kTrustedSitesPolicyPath =
+    L"Software\\Policies\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Zones\\2";
 
 namespace {
 
@@ -27,23 +30,6 @@ struct PolicyRoot {
 };
 const std::array<PolicyRoot, 2> kPolicyRoots = {
     {{kLocalMachine, L"the computer's"}, {kCurrentUser, L"your user"}}};
-
-std::wstring ZoneName(std::uint32_t zone) {
-    switch (zone) {
-    case 0:
-        return L"My Computer zone";
-    case 1:
-        return L"Local Intranet zone";
-    case 2:
-        return L"Trusted Sites zone";
-    case 3:
-        return L"Internet zone";
-    case 4:
-        return L"Restricted Sites zone";
-    default:
-        return L"zone " + std::to_wstring(zone);
-    }
-}
 
 // "a", "a and b", "a, b and c".
 std::wstring Listed(const std::vector<std::wstring>& items) {
@@ -99,7 +85,7 @@ void CheckSiteLists(PlatformOps& os, const std::wstring& domain, std::vector<std
         std::wstring says = L"does not name " + domain;
         if (named != entries.end()) {
             trusted = trusted || *zone == kTrustedSitesZone;
-            says = L"puts " + *named + L" in the " + ZoneName(*zone);
+            says = L"puts " + *named + L" in the " + ZoneName(*zone) + L" zone";
         }
         found.push_back(L"the site-to-zone assignment list of " + std::wstring(policy.whose) +
                         L" policy replaces yours and " + says);
@@ -163,7 +149,7 @@ std::vector<std::wstring> ZoneOverrides(PlatformOps& os, const std::wstring& dom
     }
     CheckSiteLists(os, domain, causes);
     for (const PolicyRoot& policy : kPolicyRoots) {
-        ReadKey zone(os, policy.root, std::wstring(kPoliciesPath) + L"\\Zones\\2");
+        ReadKey zone(os, policy.root, kTrustedSitesPolicyPath);
         std::vector<std::wstring> set;
         // The settings the zone action allows, as policy can set them too.
         for (const wchar_t* setting : kZoneSettings) {

@@ -17,6 +17,8 @@ namespace tovalset {
 extern const wchar_t* const kPoliciesPath;
 // The user's own site-to-zone mappings.
 extern const wchar_t* const kUserZoneMapPath;
+// The Trusted Sites zone's settings as a policy sets them, under either root.
+extern const wchar_t* const kTrustedSitesPolicyPath;
 
 // The Trusted Sites zone's number in every site-to-zone mapping.
 constexpr std::uint32_t kTrustedSitesZone = 2;

@@ -1,9 +1,10 @@
 #pragma once
 // The status report for whoever helps a user: what TovalSet is, where it runs, and what of its work is in
-// effect on this computer, as one text. Read only: the registry, the store and the windows are read
-// through PlatformOps, everything else through ReportFacts; nothing is written, started or sent. A fact
-// that cannot be read says why, and the rest follows.
+// effect on this computer, as one text: the judge's findings first, then the facts they come from. Read
+// only (actions/readers/Machine.h reads, actions/judge/ judges, this writes); nothing is written, started
+// or sent. A fact that cannot be read says why, and the rest follows.
 
+#include "actions/judge/Judge.h"
 #include "platform/PlatformOps.h"
 #include "platform/ReportFacts.h"
 
@@ -18,9 +19,8 @@ extern const wchar_t* const kProgramVersion;
 struct Report {
     std::wstring text; // lines ended with CR LF, as Windows' edit controls and text files have them
     Moment made;       // local time
-    // What keeps the service from working here, each with what to do: the verdict's lines, empty for
-    // "Nothing".
-    std::vector<std::wstring> faults;
+    // What keeps the service from working here, each with what to do: the verdict, empty for "Nothing".
+    std::vector<Finding> faults;
 };
 Report StatusReport(PlatformOps& os, ReportFacts& facts);
 

@@ -330,4 +330,30 @@ Fact<std::optional<std::uint32_t>> Win32ReportFacts::ZoneMarkOf(const std::wstri
     return {ZoneIdOf(stream)};
 }
 
+Fact<bool> Win32ReportFacts::OnNetwork(const std::wstring& path) {
+    std::wstring full(MAX_PATH, L'\0');
+    DWORD length = ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length >= full.size()) {
+        full.resize(length);
+        length = ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    }
+    if (length == 0 || length >= full.size()) {
+        return Unreadable<bool>(::GetLastError());
+    }
+    full.resize(length);
+    // "\\server\share\..." and its long form "\\?\UNC\..." name another computer; "\\?\C:\..." a drive.
+    if (full.rfind(L"\\\\?\\UNC\\", 0) == 0) {
+        return {true};
+    }
+    if (full.rfind(L"\\\\?\\", 0) == 0 || full.rfind(L"\\\\.\\", 0) == 0) {
+        full.erase(0, 4);
+    } else if (full.rfind(L"\\\\", 0) == 0) {
+        return {true};
+    }
+    if (full.size() < 2 || full[1] != L':') {
+        return {false};
+    }
+    return {::GetDriveTypeW((full.substr(0, 2) + L"\\").c_str()) == DRIVE_REMOTE};
+}
+
 } // namespace tovalset::win32

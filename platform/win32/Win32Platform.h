@@ -93,6 +93,7 @@ public:
     Fact<Account> DesktopUser() override;
     Fact<Account> ProcessUser() override;
     Fact<std::optional<std::uint32_t>> ZoneMarkOf(const std::wstring& path) override;
+    Fact<bool> OnNetwork(const std::wstring& path) override;
     Fact<Verification> VerifySignature(const std::wstring& path) override;
 };
 

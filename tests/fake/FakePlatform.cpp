@@ -477,4 +477,8 @@ Fact<std::optional<std::uint32_t>> FakeReportFacts::ZoneMarkOf(const std::wstrin
                                        : Fact<std::optional<std::uint32_t>>{std::optional<std::uint32_t>{}});
 }
 
+Fact<bool> FakeReportFacts::OnNetwork(const std::wstring& path) {
+    return Answer("OnNetwork", Quoted(path), onNetwork);
+}
+
 } // namespace tovalset::fake

@@ -182,6 +182,7 @@ public:
     Fact<Account> desktopUser{Account{L"S-1-5-21-7-7-7-1001", L"PC\\User"}};
     Fact<Account> processUser{Account{L"S-1-5-21-7-7-7-1001", L"PC\\User"}};
     // What verifying any signed program answers; by default it cannot be asked.
+    Fact<bool> onNetwork{false};
     Fact<Verification> verification{std::nullopt, 127, L"The specified procedure could not be found."};
     // The mark of the web on a file, by path as the program names it; a file not given carries none.
     void SetZoneMark(const std::wstring& path, Fact<std::optional<std::uint32_t>> mark) {
@@ -209,6 +210,7 @@ public:
     Fact<Account> DesktopUser() override;
     Fact<Account> ProcessUser() override;
     Fact<std::optional<std::uint32_t>> ZoneMarkOf(const std::wstring& path) override;
+    Fact<bool> OnNetwork(const std::wstring& path) override;
     Fact<Verification> VerifySignature(const std::wstring& path) override;
 
 private:

@@ -293,14 +293,14 @@ const OverrideCase kOverrideCases[] = {
     {"machine's site list puts the parent into Restricted Sites",
      [](FakePlatform& os) { os.SetDword(kHklmList, L"*." + kParent, 4); },
      L"the site-to-zone assignment list of the computer's policy replaces yours and puts *." + kParent +
-         L" in the Restricted Sites zone"},
+         L" in the Restricted sites zone"},
     {"machine's site list names the host before its parent",
      [](FakePlatform& os) {
          os.SetValue(kHklmList, kParent, Text(L"2"));
          os.SetValue(kHklmList, L"http://" + kDomain, Text(L" 1 "));
      },
      L"the site-to-zone assignment list of the computer's policy replaces yours and puts http://" + kDomain +
-         L" in the Local Intranet zone"},
+         L" in the Local intranet zone"},
     {"machine's site list trusts the domain",
      [](FakePlatform& os) { os.SetValue(kHklmList, kDomain, Text(L"2")); }, L""},
     {"user's site list trusts the domain where the machine's does not name it",

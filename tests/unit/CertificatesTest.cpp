@@ -228,16 +228,20 @@ struct TrustCase {
     PlatformOps::Distrust distrust = PlatformOps::Distrust::None;
 };
 using Distrust = PlatformOps::Distrust;
-const std::string kUntrusted = ", so Windows will not trust it: it must be taken out of there).";
+const std::string kUntrusted =
+    ", so Windows will not trust it: take it out of there (certmgr.msc, Untrusted Certificates)).";
+const std::string kComputersUntrusted =
+    ", so Windows will not trust it: an administrator must take it out of there (certlm.msc from Windows 8 "
+    "on, before that the Certificates snap-in in mmc for the computer account); one that group policy put "
+    "there comes back unless the policy changes).";
 using Standing = PlatformOps::RootStanding;
-const std::string kPolicyRefuses = "a policy on this computer lets Windows trust only the computer's root "
-                                   "store, and the certificate is only in yours: an administrator must add "
-                                   "it to the computer's store).";
+const std::string kPolicyRefuses = "the certificate is only in your root store, which a policy tells Windows "
+                                   "not to trust: an administrator must add it to the computer's store).";
 const TrustCase kTrustCases[] = {
     {"not in the store", Standing::NotInStore, L"", std::nullopt, false,
      "Import failed: ?the certificate is not in the trusted root store)."},
     {"no certificate in the file", Standing::NoCertificate, L"", std::nullopt, false,
-     "Import failed: ?the file holds no certificate)."},
+     "Import failed: ?the file holds no certificate: put the support folder's files beside TovalSet)."},
     {"file unreadable", Standing::FileUnreadable, L"Access is denied.", std::nullopt, false,
      "Import not confirmed: ?the file cannot be read to check it). Access is denied."},
     {"store unreadable", Standing::StoreUnreadable, L"The handle is invalid.", std::nullopt, false,
@@ -249,7 +253,8 @@ const TrustCase kTrustCases[] = {
     {"user's part, policy unreadable", Standing::UserPartOnly, L"", 0x1, true, ""},
     {"machine's part, user roots distrusted", Standing::MachinePart, L"", 0x1, false, ""},
     {"machine's part, in the computer's Untrusted store", Standing::MachinePart, L"", std::nullopt, false,
-     "Import failed: ?the certificate is in the computer's Untrusted Certificates store" + kUntrusted,
+     "Import failed: ?the certificate is in the computer's Untrusted Certificates store" +
+         kComputersUntrusted,
      Distrust::ComputerStore},
     {"user's part, in the user's Untrusted store", Standing::UserPartOnly, L"", std::nullopt, false,
      "Import failed: ?the certificate is in your Untrusted Certificates store" + kUntrusted,

@@ -259,8 +259,8 @@ TEST(StatusReport, SaysWhatIsInEffectInEachState) {
               L"Windows will not trust it",
           L"  Untrusted Certificates: in your Untrusted Certificates store: Windows will not trust it",
           L"  Untrusted Certificates: cannot be told: Access is denied.",
-          L"  Mark of the web: the Internet zone (ZoneId 3): unblock it in its Properties",
-          L"  Mark of the web: the Restricted sites zone (ZoneId 4): unblock it in its Properties",
+          L"  Mark of the web: the Internet zone (ZoneId 3)",
+          L"  Mark of the web: the Restricted sites zone (ZoneId 4)",
           L"  Mark of the web: cannot be told: Access is denied."}},
         {"file faults: not a certificate, unreadable, not a program",
          [](FakePlatform& os, FakeReportFacts& facts) {
@@ -367,15 +367,24 @@ TEST(StatusReport, TheVerdictNamesEachFaultAndNothingElse) {
         L"ImportEnterpriseRoots "
         L"policy, or in Firefox's settings trust the system's certificate authorities.";
     const std::wstring noIeMode =
-        L"- Internet Explorer cannot run here and no policy turns on Edge's IE mode, so the Trusted Sites "
-        L"settings take effect in no browser: an administrator sets Edge's IE mode with a site list that "
-        L"names " +
+        L"- Internet Explorer cannot run here and no policy turns on Edge's IE mode with a site list, so the "
+        L"Trusted Sites settings take effect in no browser: an administrator sets Edge's IE mode with a site "
+        L"list that names " +
         kDomain + L".";
-    const std::wstring unsignedCertmgr =
-        L"- Smart App Control is on and All\\certmgr.exe carries no signature, so Windows will not start it: "
-        L"ask "
-        L"the service for a signed one, or have an administrator install the certificates for all users "
-        L"(ADMIN.txt).";
+    const std::wstring reloadInIeMode =
+        L"- Internet Explorer cannot run here and no IE mode site list names " + kDomain +
+        L", so the Trusted Sites settings take effect only in pages that Edge reloads in Internet Explorer "
+        L"mode: in Edge's settings, Default browser, turn on \"Allow sites to be reloaded in Internet "
+        L"Explorer "
+        L"mode\", then open " +
+        kDomain + L" and choose \"Reload in Internet Explorer mode\" (Edge keeps it for 30 days).";
+    const auto smartAppControl = [](const std::wstring& program, const std::wstring& signature) {
+        return L"- Smart App Control is on and " + program + L" " + signature +
+               L", so Windows may not start it: ask the service for a signed one, or have an administrator "
+               L"install the certificates for all users (ADMIN.txt).";
+    };
+    const std::wstring help = L"- All\\TovalSetHelp.chm ";
+    const std::wstring helpBlank = L"so the help shows none of its pages: ";
     struct Case {
         const char* state = nullptr;
         std::function<void(FakePlatform&, FakeReportFacts&)> arrange;
@@ -384,9 +393,9 @@ TEST(StatusReport, TheVerdictNamesEachFaultAndNothingElse) {
     };
     const std::vector<Case> cases = {
         {"everything in effect on Windows 10", [](FakePlatform&, FakeReportFacts&) {}, {nothing}},
-        {"Windows 11 without IE mode by policy",
+        {"Windows 11 without IE mode by policy: the user may reload in IE mode",
          [](FakePlatform& os, FakeReportFacts&) { SetText(os, kWindows, L"CurrentBuildNumber", "22631"); },
-         {noIeMode},
+         {reloadInIeMode},
          {L"Smart App Control: not told by this Windows",
           L"Edge: not told by this Windows (no install key found)", L"  IE mode: not set by policy",
           L"Use the user's root store: none of the browsers found"}},
@@ -414,8 +423,29 @@ TEST(StatusReport, TheVerdictNamesEachFaultAndNothingElse) {
              os.SetDword(L"HKLM\\SOFTWARE\\Policies\\Microsoft\\Internet Explorer\\Main",
                          L"NotifyDisableIEOptions", 0);
          },
-         {noIeMode},
-         {L"  Runs as a browser: no, disabled by policy (NotifyDisableIEOptions)"}},
+         {reloadInIeMode},
+         {L"  Runs as a browser: no, disabled by policy (NotifyDisableIEOptions)",
+          L"Use the user's root store: none of the browsers found"}},
+        {"Windows 11 with IE mode by policy, no site list, reload not allowed",
+         [](FakePlatform& os, FakeReportFacts&) {
+             SetText(os, kWindows, L"CurrentBuildNumber", "22631");
+             os.SetDword(kEdgePolicies, L"InternetExplorerIntegrationLevel", 1);
+             os.SetDword(kEdgePolicies, L"InternetExplorerIntegrationReloadInIEModeAllowed", 0);
+         },
+         {noIeMode}},
+        {"Firefox 128 with ImportEnterpriseRoots at 0, which locks the import off",
+         [](FakePlatform& os, FakeReportFacts&) {
+             Firefox(os, "Mozilla\\Mozilla Firefox", "128.5.1 (x64 en-US)");
+             os.SetDword(L"HKCU\\SOFTWARE\\Policies\\Mozilla\\Firefox\\Certificates",
+                         L"ImportEnterpriseRoots", 0);
+         },
+         {L"- Firefox does not use the certificates TovalSet installs: the ImportEnterpriseRoots policy is "
+          L"0, "
+          L"which turns that off and locks it: ask your administrator to set the policy to 1."},
+         {L"  Uses the certificates TovalSet installs: no: the ImportEnterpriseRoots policy is 0, which "
+          L"turns "
+          L"that off and locks it",
+          L"Use the user's root store: Internet Explorer (where it still runs)"}},
         {"Firefox 115 ESR, 32-bit, without the policy; Chrome",
          [](FakePlatform& os, FakeReportFacts&) {
              Firefox(os, "WOW6432Node\\Mozilla\\Mozilla Firefox ESR", "115.18.0esr (x86 en-US)");
@@ -423,7 +453,7 @@ TEST(StatusReport, TheVerdictNamesEachFaultAndNothingElse) {
          },
          {firefox},
          {L"Firefox: 115.18.0esr (x86 en-US)", L"Chrome: 131.0.6778.86",
-          L"Use the user's root store: Internet Explorer, Chrome"}},
+          L"Use the user's root store: Internet Explorer (where it still runs), Chrome"}},
         {"Firefox 115 ESR with the ImportEnterpriseRoots policy",
          [](FakePlatform& os, FakeReportFacts&) {
              Firefox(os, "Mozilla\\Mozilla Firefox ESR", "115.18.0esr (x64 en-US)");
@@ -445,9 +475,23 @@ TEST(StatusReport, TheVerdictNamesEachFaultAndNothingElse) {
              os.SetDword(L"HKLM\\SYSTEM\\CurrentControlSet\\Control\\CI\\Policy",
                          L"VerifiedAndReputablePolicyState", 1);
              facts.SetFile(L"All\\TOVALPKI.exe", Program(0x10B, 2, true));
+             facts.verification = {Verification{true, {}}};
          },
-         {unsignedCertmgr},
-         {L"Smart App Control: on: programs without a trusted signature do not start"}},
+         {smartAppControl(L"All\\certmgr.exe", L"carries no signature")},
+         {L"Smart App Control: on: programs without a trusted signature may not start"}},
+        {"Smart App Control on, signatures that do not verify or cannot be verified; TovalSet itself "
+         "unsigned",
+         [](FakePlatform& os, FakeReportFacts& facts) {
+             os.SetDword(L"HKLM\\SYSTEM\\CurrentControlSet\\Control\\CI\\Policy",
+                         L"VerifiedAndReputablePolicyState", 1);
+             facts.SetFile(L"All\\certmgr.exe", Program(0x10B, 3, true));
+             facts.SetFile(L"All\\TOVALPKI.exe", Program(0x10B, 2, true));
+             facts.verification = {
+                 Verification{false, L"The digital signature of the object did not verify."}};
+             facts.Fail("VerifySignature", 2, 127);
+         },
+         {smartAppControl(L"All\\certmgr.exe", L"carries a signature that does not verify"),
+          smartAppControl(L"All\\TOVALPKI.exe", L"carries a signature that this Windows cannot verify")}},
         {"Smart App Control evaluating, programs unsigned",
          [](FakePlatform& os, FakeReportFacts&) {
              os.SetDword(L"HKLM\\SYSTEM\\CurrentControlSet\\Control\\CI\\Policy",
@@ -461,6 +505,8 @@ TEST(StatusReport, TheVerdictNamesEachFaultAndNothingElse) {
              os.SetRootLookup(2,
                               {PlatformOps::RootStanding::MachinePart, {}, PlatformOps::Distrust::UserStore});
              os.SetRootLookup(3, {PlatformOps::RootStanding::UserPartOnly});
+             os.SetRootLookup(
+                 4, {PlatformOps::RootStanding::MachinePart, {}, PlatformOps::Distrust::ComputerStore});
              os.SetDword(L"HKLM\\Software\\Policies\\Microsoft\\SystemCertificates\\Root\\ProtectedRoots",
                          L"Flags", 1);
              os.SetDword(kZone, L"1201", 3);
@@ -476,11 +522,34 @@ TEST(StatusReport, TheVerdictNamesEachFaultAndNothingElse) {
               L" is only in your root store, which a policy tells Windows not to trust: an administrator "
               L"must "
               L"add it to the computer's store.",
+          L"- All\\" + CertificateFiles()[3] +
+              L" is in the computer's Untrusted Certificates store, so Windows will not trust it: an "
+              L"administrator must take it out of there (certlm.msc from Windows 8 on, before that the "
+              L"Certificates snap-in in mmc for the computer account); one that group policy put there comes "
+              L"back unless the policy changes.",
           L"- Trusted Sites settings 1201 are not set to allow: press the IE settings button.",
           L"- " + kDomain + L" is not in Trusted Sites: press the IE settings button.",
           L"- A policy overrides the Trusted Sites settings (only the computer's zone settings count "
           L"(Security_HKLM_only)): ask your administrator to add " +
               kDomain + L" to Trusted Sites."}},
+        {"the help file marked with the Trusted sites zone, and on a network share",
+         [](FakePlatform&, FakeReportFacts& facts) {
+             facts.SetZoneMark(L"All\\TovalSetHelp.chm", {std::optional<std::uint32_t>{2}});
+             facts.onNetwork = {true};
+         },
+         {help + L"carries the mark of the Trusted sites zone, " + helpBlank +
+              L"unblock it in its Properties.",
+          help + L"lies on another computer, in the Local intranet zone, " + helpBlank +
+              L"copy TovalSet with its folder All to this computer's disk and start it from there."},
+         {L"  Location: on another computer (the Local intranet zone)",
+          L"  Shows: pages of the My Computer zone only (MaxAllowedZone not set)"}},
+        {"the help file marked with the Trusted sites zone, which HTML Help allows",
+         [](FakePlatform& os, FakeReportFacts& facts) {
+             facts.SetZoneMark(L"All\\TovalSetHelp.chm", {std::optional<std::uint32_t>{2}});
+             os.SetDword(L"HKLM\\SOFTWARE\\Microsoft\\HTMLHelp\\1.x\\ItssRestrictions", L"MaxAllowedZone", 2);
+         },
+         {nothing},
+         {L"  Shows: pages of zones up to Trusted sites (MaxAllowedZone 2)"}},
         {"the help file marked, another account",
          [](FakePlatform&, FakeReportFacts& facts) {
              facts.SetZoneMark(L"All\\TovalSetHelp.chm", {std::optional<std::uint32_t>{3}});

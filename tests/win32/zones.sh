@@ -151,7 +151,7 @@ overridden_by "$policies" Security_HKLM_only REG_DWORD 1 "only the computer's zo
 overridden_by "$policies\\ZoneMapKey" other.example REG_SZ 2 \
     "the site-to-zone assignment list of the computer's policy replaces yours and does not name $domain"
 overridden_by "$user_policies\\ZoneMapKey" "https://$domain" REG_SZ 4 \
-    "the site-to-zone assignment list of your user policy replaces yours and puts https://$domain in the Restricted Sites zone"
+    "the site-to-zone assignment list of your user policy replaces yours and puts https://$domain in the Restricted sites zone"
 overridden_by "$policies\\ZoneMapKey" "$domain" REG_SZ 2 ""
 overridden_by "$policies\\Zones\\2" 1400 REG_DWORD 3 "the computer's policy sets Trusted Sites setting 1400 to 3"
 overridden_by "$user_policies\\Zones\\2" 1201 REG_DWORD 1 "your user policy sets Trusted Sites setting 1201 to 1"
