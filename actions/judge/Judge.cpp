@@ -30,120 +30,8 @@ std::wstring MarkZone(const HelpZone& zone) {
     return ZoneName(**zone.mark.value);
 }
 
-} // namespace
-
-std::wstring VerdictLine(const Finding& finding) {
-    return finding.fault + L": " + finding.remedy + L".";
-}
-
-std::wstring UntrustedStoreName(PlatformOps::Distrust distrust) {
-    switch (distrust) {
-    case PlatformOps::Distrust::ComputerStore:
-        return L"the computer's Untrusted Certificates store";
-    case PlatformOps::Distrust::UserStore:
-        return L"your Untrusted Certificates store";
-    case PlatformOps::Distrust::None:
-    case PlatformOps::Distrust::Unknown:
-        break;
-    }
-    return {};
-}
-
-std::optional<Finding> CertificateNotTrusted(const PlatformOps::RootLookup& lookup, bool userRootsDistrusted,
-                                             const std::wstring& certificate, const std::wstring& file) {
-    using Standing = PlatformOps::RootStanding;
-    // Distrusted outweighs any place in the root store. The computer's store is an administrator's to
-    // change, and what group policy put there is put back at its next refresh.
-    if (const std::wstring store = UntrustedStoreName(lookup.distrust); !store.empty()) {
-        const bool computers = lookup.distrust == PlatformOps::Distrust::ComputerStore;
-        return Finding{certificate + L" is in " + store + L", so Windows will not trust it",
-                       computers
-                           ? L"an administrator must take it out of there (certlm.msc from Windows 8 on, "
-                             L"before that the Certificates snap-in in mmc for the computer account); one "
-                             L"that group policy put there comes back unless the policy changes"
-                           : L"take it out of there (certmgr.msc, Untrusted Certificates)"};
-    }
-    switch (lookup.standing) {
-    case Standing::UserPartOnly:
-        if (!userRootsDistrusted) {
-            break;
-        }
-        return Finding{certificate +
-                           L" is only in your root store, which a policy tells Windows not to trust",
-                       L"an administrator must add it to the computer's store"};
-    case Standing::NotInStore:
-        return Finding{certificate + L" is not in the trusted root store",
-                       L"press the button that installs the digital certificates", true};
-    case Standing::NoCertificate:
-        return Finding{file + L" holds no certificate", kSupportFolderRemedy};
-    case Standing::MachinePart:
-    case Standing::FileUnreadable:
-    case Standing::StoreUnreadable:
-        break;
-    }
-    return std::nullopt;
-}
-
-std::optional<std::wstring> AnotherAccountBox(const Fact<Account>& desktop, const Fact<Account>& process) {
-    if (!AnotherAccount(desktop, process)) {
-        return std::nullopt;
-    }
-    const std::wstring& runs = process.value->name;
-    const std::wstring& sits = desktop.value->name;
-    return L"TovalSet is running as " + runs + L", but this desktop belongs to " + sits +
-           L".\n\nThe certificates and browser settings would be changed for " + runs + L", not for " + sits +
-           L", so nothing was changed.\n\nClose TovalSet and start it again with a double click, "
-           L"without \"Run as administrator\" with another account's password: it needs no administrator's "
-           L"rights. To prepare the computer for all its users, an administrator follows ADMIN.txt, which "
-           L"comes with TovalSet.";
-}
-
-std::optional<Finding> AnotherAccount(const Fact<Account>& desktop, const Fact<Account>& process) {
-    // Accounts are told apart by their SIDs: a name may be the same in two domains.
-    if (!desktop.value || !process.value || desktop.value->sid == process.value->sid) {
-        return std::nullopt;
-    }
-    return Finding{L"TovalSet runs as " + process.value->name + L", not as " + desktop.value->name +
-                       L" at this desktop, so its buttons change nothing here",
-                   L"start it with a double click, without another account's password"};
-}
-
 bool MarkBlocksHelp(const HelpZone& zone) {
     return zone.mark.value && *zone.mark.value && **zone.mark.value > HelpAllows(zone);
-}
-
-std::optional<std::wstring> HelpBlockedBox(const HelpZone& zone, const std::wstring& help) {
-    const bool mark = MarkBlocksHelp(zone);
-    const bool share = ShareBlocksHelp(zone);
-    if (!mark && !share) {
-        return std::nullopt;
-    }
-    const std::wstring unblock =
-        L"in Explorer, right-click " + help +
-        L", choose Properties, tick or press Unblock, and press OK; then press the "
-        L"help button again. Next time, unblock the downloaded zip file the same way "
-        L"before you extract it, and none of its files will carry the mark.";
-    const std::wstring copy = L"copy TovalSet with its folder All to this computer's disk, for instance to "
-                              L"the Desktop, and start it from there";
-    std::wstring text = L"The help file " + help;
-    if (mark) {
-        text += L" carries the mark of the " + MarkZone(zone) +
-                L" zone, which Windows puts on what was "
-                L"downloaded.";
-    }
-    if (share) {
-        text += std::wstring(mark ? L" It also" : L"") +
-                L" lies on another computer (a network share or drive), which Windows puts in the Local "
-                L"intranet zone.";
-    }
-    text += kHelpCanceled;
-    text += L"\n\nTo read the help: ";
-    if (share) {
-        text += copy + (mark ? L". There, " + unblock : L".");
-    } else {
-        text += unblock;
-    }
-    return text;
 }
 
 std::vector<Finding> HelpBlocked(const HelpZone& zone, const std::wstring& help) {
@@ -161,39 +49,6 @@ std::vector<Finding> HelpBlocked(const HelpZone& zone, const std::wstring& help)
                             L"there"});
     }
     return findings;
-}
-
-FirefoxUse FirefoxUsesTheStore(const Browsers& browsers) {
-    // Firefox's policy engine sets and locks its own setting to the policy's value, whatever the version.
-    if (browsers.firefoxImportEnterpriseRoots) {
-        return *browsers.firefoxImportEnterpriseRoots != 0 ? FirefoxUse::ByPolicy : FirefoxUse::LockedOff;
-    }
-    return browsers.firefoxMajor >= 120 ? FirefoxUse::Yes : FirefoxUse::NotByPolicy;
-}
-
-bool IeCannotRun(const Browsers& browsers) {
-    return browsers.ieRuns == Browsers::IeRuns::Never ||
-           browsers.ieRuns == Browsers::IeRuns::DisabledByPolicy;
-}
-
-std::vector<std::wstring> BrowsersUsingTheStore(const Browsers& b) {
-    std::vector<std::wstring> users;
-    if (b.ieRuns == Browsers::IeRuns::Yes) {
-        users.emplace_back(L"Internet Explorer");
-    } else if (b.ieRuns == Browsers::IeRuns::MayBeDisabled) {
-        users.emplace_back(L"Internet Explorer (where it still runs)");
-    }
-    if (!b.edge.empty()) {
-        users.emplace_back(L"Edge");
-    }
-    if (!b.chrome.empty()) {
-        users.emplace_back(L"Chrome");
-    }
-    const FirefoxUse firefox = FirefoxUsesTheStore(b);
-    if (!b.firefox.empty() && (firefox == FirefoxUse::Yes || firefox == FirefoxUse::ByPolicy)) {
-        users.emplace_back(L"Firefox");
-    }
-    return users;
 }
 
 std::vector<Finding> BrowserFindings(const Browsers& b) {
@@ -281,6 +136,151 @@ std::vector<Finding> TrustedSitesFindings(const TrustedSites& sites) {
                             L"ask your administrator to add " + kDomain + L" to Trusted Sites"});
     }
     return findings;
+}
+
+} // namespace
+
+std::wstring VerdictLine(const Finding& finding) {
+    return finding.fault + L": " + finding.remedy + L".";
+}
+
+std::wstring UntrustedStoreName(PlatformOps::Distrust distrust) {
+    switch (distrust) {
+    case PlatformOps::Distrust::ComputerStore:
+        return L"the computer's Untrusted Certificates store";
+    case PlatformOps::Distrust::UserStore:
+        return L"your Untrusted Certificates store";
+    case PlatformOps::Distrust::None:
+    case PlatformOps::Distrust::Unknown:
+        break;
+    }
+    return {};
+}
+
+std::optional<Finding> CertificateNotTrusted(const PlatformOps::RootLookup& lookup, bool userRootsDistrusted,
+                                             const std::wstring& certificate, const std::wstring& file) {
+    using Standing = PlatformOps::RootStanding;
+    // Distrusted outweighs any place in the root store. The computer's store is an administrator's to
+    // change, and what group policy put there is put back at its next refresh.
+    if (const std::wstring store = UntrustedStoreName(lookup.distrust); !store.empty()) {
+        const bool computers = lookup.distrust == PlatformOps::Distrust::ComputerStore;
+        return Finding{certificate + L" is in " + store + L", so Windows will not trust it",
+                       computers
+                           ? L"an administrator must take it out of there (certlm.msc from Windows 8 on, "
+                             L"before that the Certificates snap-in in mmc for the computer account); one "
+                             L"that group policy put there comes back unless the policy changes"
+                           : L"take it out of there (certmgr.msc, Untrusted Certificates)"};
+    }
+    switch (lookup.standing) {
+    case Standing::UserPartOnly:
+        if (!userRootsDistrusted) {
+            break;
+        }
+        return Finding{certificate +
+                           L" is only in your root store, which a policy tells Windows not to trust",
+                       L"an administrator must add it to the computer's store"};
+    case Standing::NotInStore:
+        return Finding{certificate + L" is not in the trusted root store",
+                       L"press the button that installs the digital certificates", true};
+    case Standing::NoCertificate:
+        return Finding{file + L" holds no certificate", kSupportFolderRemedy};
+    case Standing::MachinePart:
+    case Standing::FileUnreadable:
+    case Standing::StoreUnreadable:
+        break;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::wstring> AnotherAccountBox(const Fact<Account>& desktop, const Fact<Account>& process) {
+    if (!AnotherAccount(desktop, process)) {
+        return std::nullopt;
+    }
+    const std::wstring& runs = process.value->name;
+    const std::wstring& sits = desktop.value->name;
+    return L"TovalSet is running as " + runs + L", but this desktop belongs to " + sits +
+           L".\n\nThe certificates and browser settings would be changed for " + runs + L", not for " + sits +
+           L", so nothing was changed.\n\nClose TovalSet and start it again with a double click, "
+           L"without \"Run as administrator\" with another account's password: it needs no administrator's "
+           L"rights. To prepare the computer for all its users, an administrator follows ADMIN.txt, which "
+           L"comes with TovalSet.";
+}
+
+std::optional<Finding> AnotherAccount(const Fact<Account>& desktop, const Fact<Account>& process) {
+    // Accounts are told apart by their SIDs: a name may be the same in two domains.
+    if (!desktop.value || !process.value || desktop.value->sid == process.value->sid) {
+        return std::nullopt;
+    }
+    return Finding{L"TovalSet runs as " + process.value->name + L", not as " + desktop.value->name +
+                       L" at this desktop, so its buttons change nothing here",
+                   L"start it with a double click, without another account's password"};
+}
+
+std::optional<std::wstring> HelpBlockedBox(const HelpZone& zone, const std::wstring& help) {
+    const bool mark = MarkBlocksHelp(zone);
+    const bool share = ShareBlocksHelp(zone);
+    if (!mark && !share) {
+        return std::nullopt;
+    }
+    const std::wstring unblock =
+        L"in Explorer, right-click " + help +
+        L", choose Properties, tick or press Unblock, and press OK; then press the "
+        L"help button again. Next time, unblock the downloaded zip file the same way "
+        L"before you extract it, and none of its files will carry the mark.";
+    const std::wstring copy = L"copy TovalSet with its folder All to this computer's disk, for instance to "
+                              L"the Desktop, and start it from there";
+    std::wstring text = L"The help file " + help;
+    if (mark) {
+        text += L" carries the mark of the " + MarkZone(zone) +
+                L" zone, which Windows puts on what was "
+                L"downloaded.";
+    }
+    if (share) {
+        text += std::wstring(mark ? L" It also" : L"") +
+                L" lies on another computer (a network share or drive), which Windows puts in the Local "
+                L"intranet zone.";
+    }
+    text += kHelpCanceled;
+    text += L"\n\nTo read the help: ";
+    if (share) {
+        text += copy + (mark ? L". There, " + unblock : L".");
+    } else {
+        text += unblock;
+    }
+    return text;
+}
+
+FirefoxUse FirefoxUsesTheStore(const Browsers& browsers) {
+    // Firefox's policy engine sets and locks its own setting to the policy's value, whatever the version.
+    if (browsers.firefoxImportEnterpriseRoots) {
+        return *browsers.firefoxImportEnterpriseRoots != 0 ? FirefoxUse::ByPolicy : FirefoxUse::LockedOff;
+    }
+    return browsers.firefoxMajor >= 120 ? FirefoxUse::Yes : FirefoxUse::NotByPolicy;
+}
+
+bool IeCannotRun(const Browsers& browsers) {
+    return browsers.ieRuns == Browsers::IeRuns::Never ||
+           browsers.ieRuns == Browsers::IeRuns::DisabledByPolicy;
+}
+
+std::vector<std::wstring> BrowsersUsingTheStore(const Browsers& b) {
+    std::vector<std::wstring> users;
+    if (b.ieRuns == Browsers::IeRuns::Yes) {
+        users.emplace_back(L"Internet Explorer");
+    } else if (b.ieRuns == Browsers::IeRuns::MayBeDisabled) {
+        users.emplace_back(L"Internet Explorer (where it still runs)");
+    }
+    if (!b.edge.empty()) {
+        users.emplace_back(L"Edge");
+    }
+    if (!b.chrome.empty()) {
+        users.emplace_back(L"Chrome");
+    }
+    const FirefoxUse firefox = FirefoxUsesTheStore(b);
+    if (!b.firefox.empty() && (firefox == FirefoxUse::Yes || firefox == FirefoxUse::ByPolicy)) {
+        users.emplace_back(L"Firefox");
+    }
+    return users;
 }
 
 std::vector<Finding> Judge(const Machine& m) {

@@ -43,11 +43,8 @@ std::optional<Finding> AnotherAccount(const Fact<Account>& desktop, const Fact<A
 // ---- The help file's zone ----
 // The help viewer shows no page of a file whose zone is above the zone HTML Help allows: the zone of its
 // mark of the web, or the Local intranet zone for a file on another computer. The box the help button
-// shows after the viewer started, and the verdict's finding; none when the viewer shows the pages.
+// shows after the viewer started; none when the viewer shows the pages.
 std::optional<std::wstring> HelpBlockedBox(const HelpZone& zone, const std::wstring& help);
-std::vector<Finding> HelpBlocked(const HelpZone& zone, const std::wstring& help);
-// Whether the zone of a file's mark keeps the help viewer from showing it.
-bool MarkBlocksHelp(const HelpZone& zone);
 
 // ---- Browsers ----
 enum class FirefoxUse { Yes, ByPolicy, LockedOff, NotByPolicy };
@@ -55,18 +52,10 @@ FirefoxUse FirefoxUsesTheStore(const Browsers& browsers);
 bool IeCannotRun(const Browsers& browsers);
 // The browsers that use the user's root store, as the report names them.
 std::vector<std::wstring> BrowsersUsingTheStore(const Browsers& browsers);
-std::vector<Finding> BrowserFindings(const Browsers& browsers);
 
-// ---- Signatures and Smart App Control ----
-// A program of the support folder that Smart App Control may keep from starting; TovalSet itself is
-// already running.
-std::optional<Finding> SmartAppControlStops(std::optional<std::uint32_t> state, const FileFacts& program);
-
-// ---- Trusted Sites ----
-std::vector<Finding> TrustedSitesFindings(const TrustedSites& sites);
-
-// Every finding, in the report's order: the account, the browsers, the support folder, the certificates,
-// the Trusted Sites.
+// Every finding, in the report's order: the account, the browsers, the support folder (Smart App Control
+// for each program of it, TovalSet itself being already running; the help), the certificates, the
+// Trusted Sites.
 std::vector<Finding> Judge(const Machine& machine);
 
 } // namespace tovalset

@@ -482,8 +482,9 @@ std::string OwnSid() {
 } // namespace
 
 // What today's desktops do to a success: a certificate the user's Untrusted Certificates store holds, and
-// a help file unpacked from a downloaded zip with its mark of the web. Each has its box, and the report
-// names them and the account, known and the same as the desktop's.
+// a help file unpacked from a zip downloaded from the service's own site, once TovalSet has put it into
+// Trusted Sites: its mark of that zone still leaves the help blank. Each has its box, and the report names
+// them and the account, known and the same as the desktop's.
 TEST_F(EndToEnd, DistrustedAndMarkedFilesAreToldInTheirBoxesAndTheReport) {
     const std::string distrusted = app_ + "\\All\\GovernmentalGeneralIntermediateCANew.cer";
     ASSERT_TRUE(test::AddToUserStore("Disallowed", distrusted));
@@ -510,7 +511,7 @@ TEST_F(EndToEnd, DistrustedAndMarkedFilesAreToldInTheirBoxesAndTheReport) {
     {
         const win32::UniqueHandle stream(CreateFileA(mark.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-        const std::string zone = "[ZoneTransfer]\r\nZoneId=3\r\n";
+        const std::string zone = "[ZoneTransfer]\r\nZoneId=2\r\n";
         DWORD written = 0;
         ASSERT_TRUE(stream &&
                     WriteFile(stream.get(), zone.data(), static_cast<DWORD>(zone.size()), &written, nullptr));
@@ -526,16 +527,17 @@ TEST_F(EndToEnd, DistrustedAndMarkedFilesAreToldInTheirBoxesAndTheReport) {
         app.AnswerBoxes(1),
         Texts{"message: Import failed: All\\GovernmentalGeneralIntermediateCANew.cer (certmgr reported "
               "success, but the certificate is in your Untrusted Certificates store, so Windows will not "
-              "trust it: it must be taken out of there)."});
+              "trust it: take it out of there (certmgr.msc, Untrusted Certificates))."});
     EXPECT_EQ(app.WaitUntilReady(), "");
 
     app.Click(app.control(IDC_COMMAND6));
     const Texts help = app.AnswerBoxes(1);
     EXPECT_TRUE(test::WaitForFile(record, 10000)) << "the viewer was not started";
     ASSERT_EQ(help.size(), 1u);
-    EXPECT_EQ(help[0].rfind(
-                  "message: The help file All\\TovalSetHelp.chm carries the mark of the Internet zone", 0),
-              0u)
+    EXPECT_EQ(
+        help[0].rfind(
+            "message: The help file All\\TovalSetHelp.chm carries the mark of the Trusted sites zone", 0),
+        0u)
         << help[0];
     EXPECT_EQ(app.WaitUntilReady(), "");
 
@@ -546,9 +548,11 @@ TEST_F(EndToEnd, DistrustedAndMarkedFilesAreToldInTheirBoxesAndTheReport) {
     const std::string text(report.begin(), report.end());
     const std::string sid = OwnSid();
     for (const std::string& line :
-         {std::string("All\\TovalSetHelp.chm: present\r\n  Mark of the web: the Internet zone (ZoneId 3): "
-                      "unblock it in its "
-                      "Properties\r\n"),
+         {std::string(
+              "All\\TovalSetHelp.chm: present\r\n  Mark of the web: the Trusted sites zone (ZoneId 2)\r\n"),
+          std::string(
+              "\r\n- All\\TovalSetHelp.chm carries the mark of the Trusted sites zone, so the help shows "
+              "none of its pages: unblock it in its Properties.\r\n"),
           std::string(
               "  Untrusted Certificates: in your Untrusted Certificates store: Windows will not trust it"),
           std::string("\r\nDesktop user: "),
@@ -561,8 +565,9 @@ TEST_F(EndToEnd, DistrustedAndMarkedFilesAreToldInTheirBoxesAndTheReport) {
 }
 
 // A Windows 11 desktop with Edge's IE mode and its site list by policy, a 64-bit Firefox 128 in the
-// system's view and an old 32-bit one in the 32-bit copy, and Smart App Control on: the report says which
-// browser uses what TovalSet sets, and its verdict names the unsigned certificate manager first.
+// system's view and an old 32-bit one in the 32-bit copy, Firefox's ImportEnterpriseRoots policy at 0, and
+// Smart App Control on: the report says which browser uses what TovalSet sets, and its verdict names the
+// unsigned certificate manager and Firefox locked out of the system's roots.
 TEST_F(EndToEnd, TheReportTellsWhichBrowsersUseWhatTovalSetSets) {
     SeededValues seeded;
     const char* windows = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
@@ -581,6 +586,7 @@ TEST_F(EndToEnd, TheReportTellsWhichBrowsersUseWhatTovalSetSets) {
                 "https://intranet/sites.xml");
     seeded.Number("SOFTWARE\\Policies\\Microsoft\\Edge", "InternetExplorerIntegrationLevel", 1);
     seeded.Number("SYSTEM\\CurrentControlSet\\Control\\CI\\Policy", "VerifiedAndReputablePolicyState", 1);
+    seeded.Number("SOFTWARE\\Policies\\Mozilla\\Firefox\\Certificates", "ImportEnterpriseRoots", 0);
     App app(app_);
     app.ChooseSystemMenuLetter('P');
     HWND dialog = nullptr;
@@ -591,16 +597,22 @@ TEST_F(EndToEnd, TheReportTellsWhichBrowsersUseWhatTovalSetSets) {
     const std::string domain(wideDomain.begin(), wideDomain.end());
     for (const std::string& line :
          {std::string("TovalSet status report\r\n\r\nWhat keeps the service from working here\r\n"),
-          std::string("\r\n- Smart App Control is on and All\\certmgr.exe carries no signature"),
-          std::string("\r\nSmart App Control: on: programs without a trusted signature do not start\r\n"),
+          std::string(
+              "\r\n- Smart App Control is on and All\\certmgr.exe carries no signature, so Windows may "
+              "not start it"),
+          std::string(
+              "\r\n- Firefox does not use the certificates TovalSet installs: the ImportEnterpriseRoots "
+              "policy is 0, which turns that off and locks it: ask your administrator to set the policy "
+              "to 1.\r\n"),
+          std::string("\r\nSmart App Control: on: programs without a trusted signature may not start\r\n"),
           std::string("\r\n  Runs as a browser: no, never on Windows 11\r\n"),
           std::string(
               "\r\nEdge: 131.0.2903.86\r\n  IE mode: on by policy (InternetExplorerIntegrationLevel 1)\r\n"),
           "\r\n  IE mode site list: https://intranet/sites.xml: check that it names " + domain + "\r\n",
           std::string(
-              "\r\nFirefox: 128.5.1 (x64 en-US)\r\n  Uses the certificates TovalSet installs: yes, from "
-              "version 120 on\r\n"),
-          std::string("\r\nUse the user's root store: Edge, Firefox\r\n")}) {
+              "\r\nFirefox: 128.5.1 (x64 en-US)\r\n  Uses the certificates TovalSet installs: no: the "
+              "ImportEnterpriseRoots policy is 0, which turns that off and locks it\r\n"),
+          std::string("\r\nUse the user's root store: Edge\r\n")}) {
         EXPECT_NE(text.find(line), std::string::npos) << line << " in:\n" << text;
     }
     // Edge's IE mode is on by policy: nothing says the zone settings take effect nowhere.

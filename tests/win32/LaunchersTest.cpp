@@ -135,3 +135,37 @@ TEST_F(Launchers, OpenHelpWithoutAViewerShowsNothingAndStartsNoPlantedOne) {
     SetEvent(release.get());
     test::WaitUntil([] { return test::ProcessesNamed("hh.exe") == 0; }, 10000);
 }
+
+// Run by win32_network_drive alone, in a prefix whose drive N: Wine reports as a network drive: a support
+// folder there is in the Local intranet zone, whose help pages HTML Help does not show, and the box after
+// the viewer says to copy the folder to this computer's disk.
+TEST_F(Launchers, OpenHelpFromANetworkDriveSaysToCopyTheFolder) {
+    ASSERT_EQ(GetDriveTypeA("N:\\"), static_cast<UINT>(DRIVE_REMOTE)) << "N: is no network drive here";
+    EXPECT_EQ(facts_.OnNetwork(L"\\\\server\\share\\All\\TovalSetHelp.chm").value, std::optional<bool>(true));
+    EXPECT_EQ(facts_.OnNetwork(L"All\\TovalSetHelp.chm").value, std::optional<bool>(false));
+    char windows[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    ASSERT_TRUE(CopyFileA((test::FolderOfThisExe() + "\\record_start.exe").c_str(),
+                          (std::string(windows) + "\\hh.exe").c_str(), FALSE));
+    const std::string record = folder_.path() + "\\help.txt";
+    SetEnvironmentVariableA("TOVALSET_RECORD", record.c_str());
+    ASSERT_TRUE(SetCurrentDirectoryA("N:\\"));
+    CreateDirectoryA("All", nullptr);
+    const win32::UniqueHandle help(CreateFileA("All\\TovalSetHelp.chm", GENERIC_WRITE, 0, nullptr,
+                                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(help);
+    EXPECT_EQ(facts_.OnNetwork(L"All\\TovalSetHelp.chm").value, std::optional<bool>(true));
+    std::vector<std::string> boxes;
+    {
+        test::MessageBoxAnswerer answerer;
+        RunAction(os_, facts_, &OpenHelp);
+        boxes = answerer.texts();
+    }
+    EXPECT_TRUE(test::WaitForFile(record, 10000)) << "the help viewer was not started";
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].find("The help file All\\TovalSetHelp.chm lies on another computer"),
+              std::string::npos)
+        << boxes[0];
+    EXPECT_NE(boxes[0].find("copy TovalSet with its folder All to this computer's disk"), std::string::npos)
+        << boxes[0];
+}
