@@ -148,8 +148,8 @@ if [[ $group == actions ]]; then
     echo "== a machine policy that stops trust in the user's own roots"
     wine_reg add 'HKLM\Software\Policies\Microsoft\SystemCertificates\Root\ProtectedRoots' /v Flags \
         /t REG_DWORD /d 1 /f >/dev/null 2>&1
-    refused="a policy on this computer lets Windows trust only the computer's root store, and the certificate is only"
-    refused+=" in yours: an administrator must add it to the computer's store)."
+    refused="the certificate is only in your root store, which a policy tells Windows not to trust: an"
+    refused+=" administrator must add it to the computer's store)."
     out=$(run "$app" new)
     [[ "$out" == "$(each "$refused" "${new_order[@]}")" ]] || fail "renewal under the policy showed: $out"
     look
