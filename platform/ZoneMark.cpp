@@ -1,5 +1,7 @@
 #include "platform/ZoneMark.h"
 
+#include "platform/Decimal.h"
+
 #include <cctype>
 #include <iterator>
 #include <string>
@@ -68,11 +70,8 @@ std::optional<std::uint32_t> ZoneIdOf(const std::vector<std::uint8_t>& stream) {
             !SameLetters(Trimmed(line.substr(0, equals)), "ZoneId")) {
             continue;
         }
-        const std::string value = Trimmed(line.substr(equals + 1));
-        if (value.empty() || value.size() > 9 || value.find_first_not_of("0123456789") != std::string::npos) {
-            return std::nullopt;
-        }
-        return static_cast<std::uint32_t>(std::stoul(value));
+        const auto zone = WholeNumber(Trimmed(line.substr(equals + 1)));
+        return zone ? std::optional<std::uint32_t>(static_cast<std::uint32_t>(*zone)) : std::nullopt;
     }
     return std::nullopt;
 }

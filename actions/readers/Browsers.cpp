@@ -3,8 +3,8 @@
 #include "actions/readers/MachineFacts.h"
 #include "actions/readers/Policies.h"
 #include "actions/readers/RegistryReader.h"
+#include "platform/Decimal.h"
 
-#include <cwctype>
 #include <utility>
 #include <vector>
 
@@ -32,14 +32,6 @@ std::optional<std::uint32_t> PolicyDword(PlatformOps& os, const std::wstring& pa
                                          const std::wstring& name) {
     const std::optional<std::uint32_t> computers = ReadKey(os, kLocalMachine, path).Dword(name);
     return computers ? computers : ReadKey(os, kCurrentUser, path).Dword(name);
-}
-
-unsigned long LeadingNumber(const std::wstring& text) {
-    unsigned long number = 0;
-    for (std::size_t i = 0; i < text.size() && i < 6 && std::iswdigit(text[i]) != 0; ++i) {
-        number = number * 10 + static_cast<unsigned long>(text[i] - L'0');
-    }
-    return number;
 }
 
 } // namespace
@@ -87,7 +79,9 @@ Browsers ReadBrowsers(PlatformOps& os, unsigned long build) {
                                   {kLocalMachine, L"SOFTWARE\\WOW6432Node\\Mozilla\\Mozilla Firefox ESR"},
                                   {kCurrentUser, L"Software\\Mozilla\\Mozilla Firefox"}},
                                  L"CurrentVersion");
-    browsers.firefoxMajor = LeadingNumber(browsers.firefox);
+    // "128.5.1 (x64 en-US)": the major version is the number before the first dot.
+    constexpr std::size_t kMostMajorDigits = 6;
+    browsers.firefoxMajor = LeadingDigits(browsers.firefox, kMostMajorDigits).first;
     browsers.firefoxImportEnterpriseRoots =
         PolicyDword(os, L"SOFTWARE\\Policies\\Mozilla\\Firefox\\Certificates", L"ImportEnterpriseRoots");
     return browsers;

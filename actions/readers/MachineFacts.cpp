@@ -1,6 +1,7 @@
 #include "actions/readers/MachineFacts.h"
 
 #include "actions/readers/RegistryReader.h"
+#include "platform/Decimal.h"
 
 namespace tovalset {
 
@@ -27,17 +28,7 @@ std::wstring RecordedBuild(PlatformOps& os) {
 
 // A build number is all digits; anything else is no build number.
 std::optional<unsigned long> BuildNumberOf(const std::wstring& recorded) {
-    if (recorded.empty() || recorded.size() > 9) {
-        return std::nullopt;
-    }
-    unsigned long number = 0;
-    for (const wchar_t c : recorded) {
-        if (c < L'0' || c > L'9') {
-            return std::nullopt;
-        }
-        number = number * 10 + static_cast<unsigned long>(c - L'0');
-    }
-    return number;
+    return WholeNumber(recorded);
 }
 
 std::optional<unsigned long> WindowsBuild(PlatformOps& os) {

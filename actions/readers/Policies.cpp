@@ -1,6 +1,7 @@
 #include "actions/readers/Policies.h"
 
 #include "actions/readers/RegistryReader.h"
+#include "platform/Decimal.h"
 #include "platform/ZoneMark.h"
 
 #include <algorithm>
@@ -130,11 +131,11 @@ std::optional<std::uint32_t> ReadKey::ZoneNumber(const std::wstring& name) {
         text.pop_back();
     }
     const std::size_t start = text.find_first_not_of(L" \t");
-    if (start == std::wstring::npos || text.size() - start > 9 ||
-        text.find_first_not_of(L"0123456789", start) != std::wstring::npos) {
+    if (start == std::wstring::npos) {
         return std::nullopt;
     }
-    return static_cast<std::uint32_t>(std::stoul(text.substr(start)));
+    const auto number = WholeNumber(text.substr(start));
+    return number ? std::optional<std::uint32_t>(static_cast<std::uint32_t>(*number)) : std::nullopt;
 }
 
 bool UserRootsDistrusted(PlatformOps& os) {
