@@ -20,7 +20,7 @@ void Picture::Draw(HDC dc, int x, int y, int width, int height) const {
         return;
     }
     const win32::UniqueMemoryDc memory(::CreateCompatibleDC(dc));
-    const HGDIOBJ previous = ::SelectObject(memory.get(), bitmap_.get());
+    const win32::SelectedObject selected(memory.get(), bitmap_.get());
     if (width == width_ && height == height_) {
         ::BitBlt(dc, x, y, width, height, memory.get(), 0, 0, SRCCOPY);
     } else {
@@ -35,7 +35,6 @@ void Picture::Draw(HDC dc, int x, int y, int width, int height) const {
             ::SetStretchBltMode(dc, mode);
         }
     }
-    ::SelectObject(memory.get(), previous);
 }
 
 } // namespace tovalset::ui

@@ -69,5 +69,34 @@ using UniqueWindow = UniqueResource<HWND, NullHandleTraits<HWND, &::DestroyWindo
 using UniqueGdiObject = UniqueResource<HGDIOBJ, NullHandleTraits<HGDIOBJ, &::DeleteObject>>;
 using UniqueMemoryDc = UniqueResource<HDC, NullHandleTraits<HDC, &::DeleteDC>>;
 using UniqueModule = UniqueResource<HMODULE, NullHandleTraits<HMODULE, &::FreeLibrary>>;
+using UniqueSid = UniqueResource<PSID, NullHandleTraits<PSID, &::FreeSid>>;
+// Memory that a call hands back for LocalFree: a SID as text, FormatMessage's buffer.
+template <typename T> using UniqueLocal = UniqueResource<T, NullHandleTraits<T, &::LocalFree>>;
+
+// The screen's device context from GetDC(nullptr), which goes back with ReleaseDC.
+struct ScreenDcTraits {
+    static HDC invalid() { return nullptr; }
+    // cppcheck-suppress constParameter
+    static bool valid(HDC h) { return h != nullptr; }
+    static void close(HDC h) { ::ReleaseDC(nullptr, h); }
+};
+using UniqueScreenDc = UniqueResource<HDC, ScreenDcTraits>;
+
+// An object selected into a device context: what was selected before is put back when the owner goes.
+class SelectedObject {
+public:
+    SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(::SelectObject(dc, object)) {}
+    SelectedObject(const SelectedObject&) = delete;
+    SelectedObject& operator=(const SelectedObject&) = delete;
+    ~SelectedObject() {
+        if (previous_ != nullptr) {
+            ::SelectObject(dc_, previous_);
+        }
+    }
+
+private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
 
 } // namespace tovalset::win32

@@ -52,9 +52,9 @@ Fact<Account> AccountOf(PSID sid) {
     if (!::ConvertSidToStringSidW(sid, &text)) {
         return Unreadable<Account>(::GetLastError());
     }
+    const UniqueLocal<LPWSTR> owner(text);
     Account account;
     account.sid = text;
-    ::LocalFree(text);
     wchar_t name[256] = {};
     wchar_t domain[256] = {};
     DWORD nameSize = 256;
@@ -190,11 +190,8 @@ Fact<bool> Win32ReportFacts::WindowsIs64Bit() {
 }
 
 int ScreenDpi() {
-    const HDC screen = ::GetDC(nullptr);
-    const int dpi = screen != nullptr ? ::GetDeviceCaps(screen, LOGPIXELSY) : 0;
-    if (screen != nullptr) {
-        ::ReleaseDC(nullptr, screen);
-    }
+    const UniqueScreenDc screen(::GetDC(nullptr));
+    const int dpi = screen ? ::GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
     return dpi > 0 ? dpi : 0;
 }
 
@@ -217,12 +214,10 @@ Fact<bool> Win32ReportFacts::UserIsAdministrator() {
                                     0, 0, &administrators)) {
         return Unreadable<bool>(::GetLastError());
     }
+    const UniqueSid owner(administrators);
     BOOL member = FALSE;
-    const BOOL checked = ::CheckTokenMembership(nullptr, administrators, &member);
-    const DWORD error = ::GetLastError();
-    ::FreeSid(administrators);
-    if (!checked) {
-        return Unreadable<bool>(error);
+    if (!::CheckTokenMembership(nullptr, administrators, &member)) {
+        return Unreadable<bool>(::GetLastError());
     }
     // Under User Account Control an administrator's unelevated token holds the group for denial only: its
     // limited half of a split token still belongs to an administrator.
