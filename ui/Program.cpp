@@ -14,8 +14,9 @@ int RunProgram(HINSTANCE instance, int showCommand) {
     win32::Win32ReportFacts facts;
     Form1 form(instance, os, facts, modal);
     if (!form.Create()) {
-        const std::string reason = win32::ToAnsi(win32::SystemErrorText(::GetLastError()));
-        win32::ShowBox(nullptr, ("The window could not be made: " + reason).c_str(), MB_OK | MB_ICONERROR);
+        const DWORD error = ::GetLastError();
+        win32::ShowBox(nullptr, (L"The window could not be made: " + win32::SystemErrorText(error)).c_str(),
+                       MB_OK | MB_ICONERROR);
         return 1;
     }
     return form.Run(showCommand);
