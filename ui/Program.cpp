@@ -5,10 +5,14 @@
 #include "platform/win32/Win32Platform.h"
 #include "ui/Form1.h"
 #include "ui/ModalWindow.h"
+#include "ui/ReportCommand.h"
 
 namespace tovalset::ui {
 
-int RunProgram(HINSTANCE instance, int showCommand) {
+int RunProgram(HINSTANCE instance, const wchar_t* commandLine, int showCommand) {
+    if (const Invocation asked = InvocationOf(commandLine); asked.mode != Invocation::Mode::Window) {
+        return RunCommand(asked);
+    }
     ModalWindow modal;
     win32::Win32Platform os(modal);
     win32::Win32ReportFacts facts;

@@ -31,17 +31,21 @@ std::wstring FromAnsi(const char* text, std::size_t length) {
     return result;
 }
 
-std::string Utf8WithMark(const std::wstring& text) {
-    std::string bytes = "\xEF\xBB\xBF";
-    if (text.empty()) {
-        return bytes;
+std::string Utf8(const std::wstring& text) {
+    if (text.empty() || text.size() > INT_MAX) {
+        return {};
     }
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                           nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), size, nullptr,
-                          nullptr);
-    return bytes + utf8;
+    const int length = static_cast<int>(text.size());
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+    if (size > 0) {
+        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), length, utf8.data(), size, nullptr, nullptr);
+    }
+    return utf8;
+}
+
+std::string Utf8WithMark(const std::wstring& text) {
+    return "\xEF\xBB\xBF" + Utf8(text);
 }
 
 std::wstring SystemErrorText(DWORD code) {
