@@ -348,8 +348,8 @@ bool InstallRecordingHelpViewer() {
                      (std::string(windows) + "\\hh.exe").c_str(), FALSE) != FALSE;
 }
 
-CommandRun RunCommand(const std::string& folder, const std::string& arguments, bool piped,
-                      DWORD milliseconds) {
+CommandRun RunCommand(const std::string& folder, const std::string& arguments, bool piped, DWORD milliseconds,
+                      const std::string& exe) {
     CommandRun run;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE reading = nullptr;
@@ -362,7 +362,6 @@ CommandRun RunCommand(const std::string& folder, const std::string& arguments, b
     if (piped) {
         SetHandleInformation(reading, HANDLE_FLAG_INHERIT, 0);
     }
-    const std::string exe = ExeUnderTest();
     std::string line = "\"" + exe + "\" " + arguments;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;

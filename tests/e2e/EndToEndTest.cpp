@@ -1086,6 +1086,11 @@ TEST_F(EndToEnd, TheReportFromTheCommandLineEndsWithTheVerdictAsItsExitCode) {
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_EQ(WithoutMadeLine(test::FileText(reports[0])), WithoutMadeLine(saved));
     DeleteFileA(reports[0].c_str());
+    // A console given as standard output shows the text itself, through the console's Unicode output.
+    run = e2e::RunCommand(app_, "\"" + e2e::ExeUnderTest() + "\"", true, 30000,
+                          test::FolderOfThisExe() + "\\console_host.exe");
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(WithoutMadeLine(run.output), WithoutMadeLine(saved.substr(3))) << run.output;
     EXPECT_EQ(WhatTheButtonsChange(), before) << "the report changed what the buttons change";
 
     // One fault seeded: exit code 1, and the verdict names it.
