@@ -84,7 +84,7 @@ int RunCommand(const Invocation& asked) {
         // Nothing may end the process with the runtime's own abort: a script reads the exit code.
         try {
             return RunReport(asked);
-        } catch (const std::exception&) {
+        } catch (...) {
             return kExitNotWritten;
         }
     case Invocation::Mode::Usage:
