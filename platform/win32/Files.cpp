@@ -127,7 +127,8 @@ DWORD WriteStandard(DWORD which, const std::wstring& text, const std::string& by
         constexpr std::size_t kPiece = 4096;
         for (std::size_t at = 0; at < text.size();) {
             std::size_t piece = std::min(kPiece, text.size() - at);
-            if (at + piece < text.size() && text[at + piece - 1] >= 0xD800 && text[at + piece - 1] <= 0xDBFF) {
+            if (at + piece < text.size() && text[at + piece - 1] >= 0xD800 &&
+                text[at + piece - 1] <= 0xDBFF) {
                 --piece;
             }
             DWORD written = 0;
@@ -141,7 +142,8 @@ DWORD WriteStandard(DWORD which, const std::wstring& text, const std::string& by
     }
     for (std::size_t at = 0; at < bytes.size();) {
         DWORD written = 0;
-        if (!::WriteFile(handle, bytes.data() + at, static_cast<DWORD>(bytes.size() - at), &written, nullptr) ||
+        if (!::WriteFile(handle, bytes.data() + at, static_cast<DWORD>(bytes.size() - at), &written,
+                         nullptr) ||
             written == 0) {
             return WriteError();
         }

@@ -369,8 +369,8 @@ CommandRun RunCommand(const std::string& folder, const std::string& arguments, b
     startup.hStdOutput = writing;
     startup.hStdError = writing;
     PROCESS_INFORMATION started{};
-    if (!CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, piped, 0, nullptr, folder.c_str(), &startup,
-                        &started)) {
+    if (!CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, piped, 0, nullptr, folder.c_str(),
+                        &startup, &started)) {
         throw std::runtime_error("cannot start " + exe);
     }
     const win32::UniqueHandle process(started.hProcess);

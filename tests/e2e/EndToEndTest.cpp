@@ -960,11 +960,12 @@ void DumpKey(HKEY root, const std::string& path, std::string& out) {
         DWORD nameSize = static_cast<DWORD>(name.size());
         DWORD dataSize = static_cast<DWORD>(data.size());
         DWORD type = REG_NONE;
-        if (RegEnumValueA(key, i, name.data(), &nameSize, nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
-                          &dataSize) != ERROR_SUCCESS) {
+        if (RegEnumValueA(key, i, name.data(), &nameSize, nullptr, &type,
+                          reinterpret_cast<BYTE*>(data.data()), &dataSize) != ERROR_SUCCESS) {
             break;
         }
-        out += "  " + name.substr(0, nameSize) + " " + std::to_string(type) + " " + data.substr(0, dataSize) + "\n";
+        out += "  " + name.substr(0, nameSize) + " " + std::to_string(type) + " " + data.substr(0, dataSize) +
+               "\n";
     }
     char child[256] = {};
     for (DWORD i = 0;; ++i) {
@@ -1019,7 +1020,8 @@ public:
         kept_.push_back({path, name, type == REG_DWORD, old});
         Write(path, name, &data);
     }
-    static constexpr const char* kZone = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Zones\\2";
+    static constexpr const char* kZone =
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Zones\\2";
     static constexpr const char* kDomains =
         "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains\\";
 
@@ -1051,7 +1053,8 @@ private:
 TEST_F(EndToEnd, TheReportFromTheCommandLineEndsWithTheVerdictAsItsExitCode) {
     Prepared prepared(app_ + "\\All\\");
     const std::string before = WhatTheButtonsChange();
-    ASSERT_NE(before.find("\n  1201 4 "), std::string::npos) << "the zone settings are not looked at:\n" << before;
+    ASSERT_NE(before.find("\n  1201 4 "), std::string::npos) << "the zone settings are not looked at:\n"
+                                                             << before;
     char desktop[MAX_PATH] = {};
     ASSERT_EQ(SHGetFolderPathA(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, 0, desktop), S_OK);
     const std::string onDesktop = std::string(desktop) + "\\TovalSet report *.txt";
@@ -1059,7 +1062,8 @@ TEST_F(EndToEnd, TheReportFromTheCommandLineEndsWithTheVerdictAsItsExitCode) {
         std::vector<std::string> found;
         WIN32_FIND_DATAA data{};
         const win32::UniqueFindHandle search(FindFirstFileA(onDesktop.c_str(), &data));
-        for (bool more = static_cast<bool>(search); more; more = FindNextFileA(search.get(), &data) != FALSE) {
+        for (bool more = static_cast<bool>(search); more;
+             more = FindNextFileA(search.get(), &data) != FALSE) {
             found.push_back(std::string(desktop) + "\\" + data.cFileName);
         }
         return found;
@@ -1106,7 +1110,8 @@ TEST_F(EndToEnd, TheReportFromTheCommandLineEndsWithTheVerdictAsItsExitCode) {
     // A folder that does not exist: exit code 2, the reason on the standard error, nothing left behind.
     run = e2e::RunCommand(app_, "/report \"missing folder\\report.txt\"", true);
     EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.output.rfind("TovalSet: the report could not be written to missing folder\\report.txt: ", 0), 0u)
+    EXPECT_EQ(
+        run.output.rfind("TovalSet: the report could not be written to missing folder\\report.txt: ", 0), 0u)
         << run.output;
     EXPECT_EQ(GetFileAttributesA((app_ + "\\missing folder").c_str()), INVALID_FILE_ATTRIBUTES);
 
@@ -1117,8 +1122,9 @@ TEST_F(EndToEnd, TheReportFromTheCommandLineEndsWithTheVerdictAsItsExitCode) {
     EXPECT_EQ(run.output.rfind("Usage: TovalSet.exe [/report [file] | /?]\r\n", 0), 0u) << run.output;
     run = e2e::RunCommand(app_, "/report C:\\Help Desk\\report.txt", true);
     EXPECT_EQ(run.exitCode, 64);
-    EXPECT_EQ(run.output.rfind("/report takes one file name; a name with blanks needs quotes.\r\n\r\nUsage: ", 0),
-              0u)
+    EXPECT_EQ(
+        run.output.rfind("/report takes one file name; a name with blanks needs quotes.\r\n\r\nUsage: ", 0),
+        0u)
         << run.output;
     EXPECT_EQ(GetFileAttributesA((app_ + "\\report.txt").c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_FALSE(run.windowShown);

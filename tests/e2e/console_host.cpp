@@ -17,8 +17,9 @@ int main(int argc, char** argv) {
     }
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     const auto openConsole = [&inherit] {
-        return UniqueHandle(CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                        &inherit, OPEN_EXISTING, 0, nullptr));
+        return UniqueHandle(CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
+                                        nullptr));
     };
     UniqueHandle console = openConsole();
     if (!console && AllocConsole()) {
@@ -36,7 +37,8 @@ int main(int argc, char** argv) {
     startup.hStdOutput = console.get();
     startup.hStdError = console.get();
     PROCESS_INFORMATION started{};
-    if (!CreateProcessA(argv[1], line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &started)) {
+    if (!CreateProcessA(argv[1], line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                        &started)) {
         return 100;
     }
     const UniqueHandle process(started.hProcess);
@@ -57,10 +59,11 @@ int main(int argc, char** argv) {
         shown += rowText + L"\r\n";
     }
     std::string utf8(shown.size() * 3, '\0');
-    utf8.resize(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, shown.data(), static_cast<int>(shown.size()),
-                                                             utf8.data(), static_cast<int>(utf8.size()), nullptr,
-                                                             nullptr)));
+    utf8.resize(static_cast<std::size_t>(
+        WideCharToMultiByte(CP_UTF8, 0, shown.data(), static_cast<int>(shown.size()), utf8.data(),
+                            static_cast<int>(utf8.size()), nullptr, nullptr)));
     DWORD written = 0;
-    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), utf8.data(), static_cast<DWORD>(utf8.size()), &written,
+              nullptr);
     return static_cast<int>(code);
 }

@@ -61,7 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool option = !words.empty() && !words[0].empty() && (words[0][0] == L'/' || words[0][0] == L'-');
     Require((asked.mode == Invocation::Mode::Window) == !option, "only an option leaves the window");
     Require(asked.problem.empty() == (asked.mode != Invocation::Mode::Misuse), "a misuse says what is wrong");
-    Require(!asked.file || (asked.mode == Invocation::Mode::Report && words.size() == 2 && *asked.file == words[1]),
+    Require(!asked.file ||
+                (asked.mode == Invocation::Mode::Report && words.size() == 2 && *asked.file == words[1]),
             "the file is the one word after /report");
     // Any one word, quoted, is the file of /report.
     for (const std::wstring& word : words) {

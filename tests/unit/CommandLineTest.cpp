@@ -27,7 +27,8 @@ TEST(CommandLine, EachFormAsksWhatTheUsageSays) {
         {L"TovalSet.exe -REPORT", Mode::Report, nullptr},
         {L"TovalSet.exe /Report report.txt", Mode::Report, L"report.txt"},
         {L"TovalSet.exe\t-rePort\tC:\\r.txt  ", Mode::Report, L"C:\\r.txt"},
-        {L"\"C:\\My Tools\\TovalSet.exe\" /report \"C:\\Help Desk\\r.txt\"", Mode::Report, L"C:\\Help Desk\\r.txt"},
+        {L"\"C:\\My Tools\\TovalSet.exe\" /report \"C:\\Help Desk\\r.txt\"", Mode::Report,
+         L"C:\\Help Desk\\r.txt"},
         {L"TovalSet.exe /report \"C:\\Help Desk\"\\r.txt", Mode::Report, L"C:\\Help Desk\\r.txt"},
         // A backslash before a quote makes it a quote character: not the end of a quoted part.
         {L"TovalSet.exe /report C:\\\"Help Desk\"\\r.txt", Mode::Misuse, nullptr},
