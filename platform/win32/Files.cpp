@@ -112,6 +112,11 @@ StandardKind StandardKindOf(DWORD which) {
     if (::GetConsoleMode(handle, &mode)) {
         return StandardKind::Console;
     }
+    // Before Windows 8 a console's handles are no kernel handles but numbers ending in binary 11, which
+    // only a process attached to that console can write; the system's own test of them.
+    if ((reinterpret_cast<std::uintptr_t>(handle) & 0x10000003) == 0x3) {
+        return StandardKind::None;
+    }
     // A handle left over from the parent that names nothing is no output either.
     ::SetLastError(NO_ERROR);
     if (::GetFileType(handle) == FILE_TYPE_UNKNOWN && ::GetLastError() != NO_ERROR) {
