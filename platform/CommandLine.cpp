@@ -1,5 +1,7 @@
 #include "platform/CommandLine.h"
 
+#include <algorithm>
+
 namespace tovalset {
 
 namespace {
@@ -94,11 +96,9 @@ std::size_t AfterProgramName(const std::wstring& line) {
 // The option's name without its "/" or "-", in lower case (ASCII only: the options are ASCII).
 std::wstring OptionName(const std::wstring& word) {
     std::wstring name = word.substr(1);
-    for (wchar_t& c : name) {
-        if (c >= L'A' && c <= L'Z') {
-            c = static_cast<wchar_t>(c - L'A' + L'a');
-        }
-    }
+    std::transform(name.begin(), name.end(), name.begin(), [](wchar_t c) {
+        return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+    });
     return name;
 }
 

@@ -21,10 +21,12 @@ int main(int argc, char** argv) {
                                         FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
                                         nullptr));
     };
-    UniqueHandle console = openConsole();
-    if (!console && AllocConsole()) {
-        console = openConsole();
-    }
+    // A console of its own, whatever it was started with: the one it may have inherited could be a
+    // terminal's, whose rows cannot be read back.
+    // AllocConsole points the standard handles at the new console: the caller's output is kept first.
+    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    FreeConsole();
+    const UniqueHandle console = AllocConsole() ? openConsole() : UniqueHandle();
     // Wide enough that no line of the report wraps.
     constexpr SHORT kColumns = 600;
     if (!console || !SetConsoleScreenBufferSize(console.get(), COORD{kColumns, 3000})) {
@@ -63,7 +65,6 @@ int main(int argc, char** argv) {
         WideCharToMultiByte(CP_UTF8, 0, shown.data(), static_cast<int>(shown.size()), utf8.data(),
                             static_cast<int>(utf8.size()), nullptr, nullptr)));
     DWORD written = 0;
-    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), utf8.data(), static_cast<DWORD>(utf8.size()), &written,
-              nullptr);
+    WriteFile(output, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
     return static_cast<int>(code);
 }
