@@ -19,8 +19,11 @@ inline int ShowBox(HWND owner, const wchar_t* text, UINT style) {
 inline int ShowBox(HWND owner, const char* text, UINT style) {
     constexpr int kMost = 1023; // a byte of the code page never gives more than one wide character
     wchar_t wide[kMost + 1];
-    const int length = ::lstrlenA(text);
-    const int made = ::MultiByteToWideChar(CP_ACP, 0, text, length < kMost ? length : kMost, wide, kMost);
+    int length = 0;
+    while (text != nullptr && length < kMost && text[length] != '\0') {
+        ++length;
+    }
+    const int made = ::MultiByteToWideChar(CP_ACP, 0, text, length, wide, kMost);
     wide[made > 0 ? made : 0] = L'\0';
     return ShowBox(owner, wide, style);
 }
