@@ -5,6 +5,7 @@
 
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <stdexcept>
 #include <vector>
@@ -264,10 +265,10 @@ std::vector<std::wstring> MessageBoxAnswerer::wideTexts() {
 }
 
 std::vector<std::string> MessageBoxAnswerer::texts() {
-    std::vector<std::string> narrow;
-    for (const std::wstring& text : wideTexts()) {
-        narrow.push_back(win32::ToAnsi(text));
-    }
+    const std::vector<std::wstring> wide = wideTexts();
+    std::vector<std::string> narrow(wide.size());
+    std::transform(wide.begin(), wide.end(), narrow.begin(),
+                   [](const std::wstring& text) { return win32::ToAnsi(text); });
     return narrow;
 }
 
