@@ -1,5 +1,7 @@
 #include "platform/CommandLine.h"
 
+#include <algorithm>
+
 namespace tovalset {
 
 namespace {
@@ -66,6 +68,110 @@ std::optional<ProgramHeader> ProgramHeaderOf(const std::vector<std::uint8_t>& he
     const bool signature =
         head.size() >= security + 8 && Little(head, count, 4) > 4 && Little(head, security + 4, 4) != 0;
     return ProgramHeader{subsystem == kConsole, magic == 0x10B ? 32 : 64, signature};
+}
+
+} // namespace tovalset
+
+namespace tovalset {
+
+namespace {
+
+bool IsBlank(wchar_t c) {
+    return c == L' ' || c == L'\t';
+}
+
+// Where the program's name ends.
+std::size_t AfterProgramName(const std::wstring& line) {
+    if (!line.empty() && line.front() == L'"') {
+        const std::size_t end = line.find(L'"', 1);
+        return end == std::wstring::npos ? line.size() : end + 1;
+    }
+    std::size_t at = 0;
+    while (at < line.size() && !IsBlank(line[at])) {
+        ++at;
+    }
+    return at;
+}
+
+// The option's name without its "/" or "-", in lower case (ASCII only: the options are ASCII).
+std::wstring OptionName(const std::wstring& word) {
+    std::wstring name = word.substr(1);
+    std::transform(name.begin(), name.end(), name.begin(), [](wchar_t c) {
+        return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+    });
+    return name;
+}
+
+} // namespace
+
+std::vector<std::wstring> ArgumentsOf(const std::wstring& commandLine) {
+    std::vector<std::wstring> words;
+    std::size_t at = AfterProgramName(commandLine);
+    const std::size_t end = commandLine.size();
+    while (true) {
+        while (at < end && IsBlank(commandLine[at])) {
+            ++at;
+        }
+        if (at == end) {
+            return words;
+        }
+        std::wstring word;
+        bool quoted = false;
+        while (at < end && (quoted || !IsBlank(commandLine[at]))) {
+            const wchar_t c = commandLine[at];
+            if (c == L'\\') {
+                std::size_t slashes = 0;
+                while (at < end && commandLine[at] == L'\\') {
+                    ++slashes;
+                    ++at;
+                }
+                const bool beforeQuote = at < end && commandLine[at] == L'"';
+                word.append(beforeQuote ? slashes / 2 : slashes, L'\\');
+                if (beforeQuote && slashes % 2 == 1) {
+                    word += L'"';
+                    ++at;
+                }
+            } else if (c == L'"') {
+                quoted = !quoted;
+                ++at;
+            } else {
+                word += c;
+                ++at;
+            }
+        }
+        words.push_back(word);
+    }
+}
+
+Invocation InvocationOf(const std::wstring& commandLine) {
+    const std::vector<std::wstring> words = ArgumentsOf(commandLine);
+    if (words.empty() || words[0].empty() || (words[0][0] != L'/' && words[0][0] != L'-')) {
+        return {};
+    }
+    const std::wstring option = OptionName(words[0]);
+    Invocation asked;
+    asked.mode = Invocation::Mode::Misuse;
+    if (option == L"?") {
+        if (words.size() == 1) {
+            asked.mode = Invocation::Mode::Usage;
+        } else {
+            asked.problem = words[0] + L" takes nothing after it.";
+        }
+    } else if (option == L"report") {
+        if (words.size() > 2) {
+            asked.problem = words[0] + L" takes one file name; a name with blanks needs quotes.";
+        } else if (words.size() == 2 && words[1].empty()) {
+            asked.problem = words[0] + L" was given an empty file name.";
+        } else {
+            asked.mode = Invocation::Mode::Report;
+            if (words.size() == 2) {
+                asked.file = words[1];
+            }
+        }
+    } else {
+        asked.problem = L"Unknown option: " + words[0];
+    }
+    return asked;
 }
 
 } // namespace tovalset

@@ -1,5 +1,5 @@
-// TovalSet starts by hardening its process and then makes its one window; it reads no arguments and keeps
-// no state of its own.
+// TovalSet starts by hardening its process, then reads its command line: the status report (/report) or
+// the usage, or else its one window. It keeps no state of its own.
 #include <windows.h>
 
 #include "platform/win32/SystemLibrary.h"
@@ -32,6 +32,7 @@ void HardenProcess() {
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+    // The command line only once nothing can be loaded from the current directory: /report reads it.
     HardenProcess();
-    return tovalset::ui::RunProgram(instance, showCommand);
+    return tovalset::ui::RunProgram(instance, ::GetCommandLineW(), showCommand);
 }

@@ -3,6 +3,8 @@
 #include "platform/win32/Handles.h"
 #include "platform/win32/Text.h"
 
+#include <algorithm>
+
 namespace tovalset::win32 {
 
 DWORD ReadWholeFile(const std::wstring& path, std::vector<std::uint8_t>& data, DWORD most, DWORD share) {
@@ -89,6 +91,70 @@ SavedFile SaveOnDesktop(ReportFacts& facts, const std::wstring& name, const std:
     const Fact<std::wstring> folder = facts.DesktopFolder();
     const std::wstring path = folder.value.value_or(L"") + L"\\" + name;
     return {path, folder.value ? WriteWholeFile(path, Utf8WithMark(text)) : folder.code};
+}
+
+namespace {
+
+// Why a write stopped: the system's code, or a write fault when it wrote nothing and said no more.
+DWORD WriteError() {
+    const DWORD error = ::GetLastError();
+    return error != ERROR_SUCCESS ? error : ERROR_WRITE_FAULT;
+}
+
+} // namespace
+
+StandardKind StandardKindOf(DWORD which) {
+    const HANDLE handle = ::GetStdHandle(which);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
+        return StandardKind::None;
+    }
+    DWORD mode = 0;
+    if (::GetConsoleMode(handle, &mode)) {
+        return StandardKind::Console;
+    }
+    // Before Windows 8 a console's handles are no kernel handles but numbers ending in binary 11, which
+    // only a process attached to that console can write; the system's own test of them.
+    if ((reinterpret_cast<std::uintptr_t>(handle) & 0x10000003) == 0x3) {
+        return StandardKind::None;
+    }
+    // A handle left over from the parent that names nothing is no output either.
+    ::SetLastError(NO_ERROR);
+    if (::GetFileType(handle) == FILE_TYPE_UNKNOWN && ::GetLastError() != NO_ERROR) {
+        return StandardKind::None;
+    }
+    return StandardKind::Stream;
+}
+
+DWORD WriteStandard(DWORD which, const std::wstring& text, const std::string& bytes) {
+    const HANDLE handle = ::GetStdHandle(which);
+    if (StandardKindOf(which) == StandardKind::Console) {
+        // In pieces: older consoles refuse one large write; never between the halves of a surrogate pair.
+        constexpr std::size_t kPiece = 4096;
+        for (std::size_t at = 0; at < text.size();) {
+            std::size_t piece = std::min(kPiece, text.size() - at);
+            if (at + piece < text.size() && text[at + piece - 1] >= 0xD800 &&
+                text[at + piece - 1] <= 0xDBFF) {
+                --piece;
+            }
+            DWORD written = 0;
+            if (!::WriteConsoleW(handle, text.data() + at, static_cast<DWORD>(piece), &written, nullptr) ||
+                written == 0) {
+                return WriteError();
+            }
+            at += written;
+        }
+        return ERROR_SUCCESS;
+    }
+    for (std::size_t at = 0; at < bytes.size();) {
+        DWORD written = 0;
+        if (!::WriteFile(handle, bytes.data() + at, static_cast<DWORD>(bytes.size() - at), &written,
+                         nullptr) ||
+            written == 0) {
+            return WriteError();
+        }
+        at += written;
+    }
+    return ERROR_SUCCESS;
 }
 
 } // namespace tovalset::win32

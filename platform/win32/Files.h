@@ -1,6 +1,7 @@
 #pragma once
 // Reading a file whole, for the certificate look-up and the stand-in certificate manager alike, or its start,
-// for a program's headers; and writing one whole, for the status report's Save.
+// for a program's headers; writing one whole, for the status report's Save and /report; and writing to the
+// standard output or error that the program was given.
 
 #include <windows.h>
 
@@ -34,5 +35,14 @@ struct SavedFile {
     DWORD error;
 };
 SavedFile SaveOnDesktop(ReportFacts& facts, const std::wstring& name, const std::wstring& text);
+
+// What a standard handle (STD_OUTPUT_HANDLE, STD_ERROR_HANDLE) leads to: nothing usable (a program started
+// from Explorer or a shortcut is given none), a console, or a file, pipe or device.
+enum class StandardKind { None, Console, Stream };
+StandardKind StandardKindOf(DWORD which);
+
+// Writes to that handle: the text through a console's Unicode output, or the bytes to anything else; the
+// system's error code. No console is attached or made for it.
+DWORD WriteStandard(DWORD which, const std::wstring& text, const std::string& bytes);
 
 } // namespace tovalset::win32

@@ -6,17 +6,26 @@
 
 namespace tovalset::win32 {
 
-std::string ToAnsi(const std::wstring& text) {
+namespace {
+
+// Every character in the bytes of the code page, embedded NULs included.
+std::string InCodePage(const std::wstring& text, UINT codePage) {
     if (text.empty() || text.size() > INT_MAX) {
         return {};
     }
     const int length = static_cast<int>(text.size());
-    const int bytes = ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    const int bytes = ::WideCharToMultiByte(codePage, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
     std::string result(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
     if (bytes > 0) {
-        ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, result.data(), bytes, nullptr, nullptr);
+        ::WideCharToMultiByte(codePage, 0, text.data(), length, result.data(), bytes, nullptr, nullptr);
     }
     return result;
+}
+
+} // namespace
+
+std::string ToAnsi(const std::wstring& text) {
+    return InCodePage(text, CP_ACP);
 }
 
 std::wstring FromAnsi(const char* text, std::size_t length) {
@@ -32,17 +41,12 @@ std::wstring FromAnsi(const char* text, std::size_t length) {
     return result;
 }
 
+std::string Utf8(const std::wstring& text) {
+    return InCodePage(text, CP_UTF8);
+}
+
 std::string Utf8WithMark(const std::wstring& text) {
-    std::string bytes = "\xEF\xBB\xBF";
-    if (text.empty()) {
-        return bytes;
-    }
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                           nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), size, nullptr,
-                          nullptr);
-    return bytes + utf8;
+    return "\xEF\xBB\xBF" + Utf8(text);
 }
 
 std::wstring SystemErrorText(DWORD code) {

@@ -15,7 +15,8 @@ inline std::wstring FromAnsi(const std::string& text) {
     return FromAnsi(text.data(), text.size());
 }
 
-// The text as a file's bytes: UTF-8 after a byte-order mark.
+// The text as UTF-8; and as a file's bytes, UTF-8 after a byte-order mark.
+std::string Utf8(const std::wstring& text);
 std::string Utf8WithMark(const std::wstring& text);
 
 // The system's text for an error code (FormatMessage), without the trailing line break.

@@ -135,7 +135,7 @@ void Win32Platform::ShowBox(const std::wstring& text, unsigned icon) {
     }
     // Owned by our window it is modal to it; without one, to every window of this thread.
     const HWND owner = host_->BoxOwner();
-    win32::ShowBox(owner, ToAnsi(text).c_str(), MB_OK | icon | (owner == nullptr ? MB_TASKMODAL : 0));
+    win32::ShowBox(owner, text.c_str(), MB_OK | icon | (owner == nullptr ? MB_TASKMODAL : 0));
 }
 
 } // namespace tovalset::win32

@@ -31,6 +31,30 @@ BOOL CALLBACK FindForm(HWND window, LPARAM param) {
     return TRUE;
 }
 
+BOOL CALLBACK FindAnyShown(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == search->process && IsWindowVisible(window)) {
+        search->window = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// What has come through the pipe so far, without waiting for more.
+void Drain(HANDLE pipe, std::string& into) {
+    DWORD ready = 0;
+    while (PeekNamedPipe(pipe, nullptr, 0, nullptr, &ready, nullptr) && ready > 0) {
+        std::string piece(ready, '\0');
+        DWORD read = 0;
+        if (!ReadFile(pipe, piece.data(), ready, &read, nullptr) || read == 0) {
+            return;
+        }
+        into.append(piece, 0, read);
+    }
+}
+
 void Send(INPUT input) {
     SendInput(1, &input, sizeof input);
 }
@@ -322,6 +346,60 @@ bool InstallRecordingHelpViewer() {
     GetWindowsDirectoryA(windows, MAX_PATH);
     return CopyFileA((test::FolderOfThisExe() + "\\..\\win32\\record_start_gui.exe").c_str(),
                      (std::string(windows) + "\\hh.exe").c_str(), FALSE) != FALSE;
+}
+
+CommandRun RunCommand(const std::string& folder, const std::string& arguments, bool piped, DWORD milliseconds,
+                      const std::string& exe) {
+    CommandRun run;
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE reading = nullptr;
+    HANDLE writing = nullptr;
+    if (piped && !CreatePipe(&reading, &writing, &inherit, 0)) {
+        throw std::runtime_error("no pipe for TovalSet's output");
+    }
+    const win32::UniqueHandle ours(reading);
+    win32::UniqueHandle theirs(writing);
+    if (piped) {
+        SetHandleInformation(reading, HANDLE_FLAG_INHERIT, 0);
+    }
+    std::string line = "\"" + exe + "\" " + arguments;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writing;
+    startup.hStdError = writing;
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, piped, 0, nullptr, folder.c_str(),
+                        &startup, &started)) {
+        throw std::runtime_error("cannot start " + exe);
+    }
+    const win32::UniqueHandle process(started.hProcess);
+    const win32::UniqueHandle thread(started.hThread);
+    // Only TovalSet holds the pipe's end now: it breaks when TovalSet ends.
+    theirs.reset();
+    const bool ended = test::WaitUntil(
+        [&] {
+            WindowSearch search{started.dwProcessId};
+            EnumWindows(&FindAnyShown, reinterpret_cast<LPARAM>(&search));
+            run.windowShown = run.windowShown || search.window != nullptr;
+            if (piped) {
+                Drain(reading, run.output);
+            }
+            return WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0;
+        },
+        milliseconds);
+    if (!ended) {
+        TerminateProcess(process.get(), 1);
+        WaitForSingleObject(process.get(), test::Bound(5000));
+        return run;
+    }
+    if (piped) {
+        Drain(reading, run.output);
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process.get(), &code);
+    run.exitCode = static_cast<long>(code);
+    return run;
 }
 
 App::App(const std::string& folder, const std::string& exe) {

@@ -44,6 +44,19 @@ std::string ExeUnderTest();
 // console program would get a console window that takes the foreground from the window under test.
 bool InstallRecordingHelpViewer();
 
+// TovalSet.exe started from `folder` with `arguments` after its name, as a script starts it, and waited for
+// until it ends or `milliseconds` run out (it is stopped then): its exit code (-1 when it did not end),
+// whether any window of it showed meanwhile, and what it wrote to its standard output and error. With
+// `piped` both are one pipe that the test reads; without, it is given none, as Explorer gives none. `exe`
+// names another program to start in the same way.
+struct CommandRun {
+    long exitCode = -1;
+    bool windowShown = false;
+    std::string output;
+};
+CommandRun RunCommand(const std::string& folder, const std::string& arguments, bool piped,
+                      DWORD milliseconds = 30000, const std::string& exe = ExeUnderTest());
+
 // What a process holds of the system. Wine answers neither GetGuiResources nor GetProcessHandleCount
 // (both give 0): there the kernel handles are counted by probing the process's handle table, the USER
 // objects by counting its windows, and the GDI objects from the table Wine keeps in the process. A count

@@ -1,6 +1,7 @@
 // The real TovalSet.exe under Wine, driven like a user, each test checking what really changed.
 #include <windows.h>
 #include <sddl.h>
+#include <shlobj.h>
 
 #include "platform/win32/Handles.h"
 #include "tests/e2e/EndToEnd.h"
@@ -130,6 +131,16 @@ std::wstring ClipboardText() {
         CloseClipboard();
     }
     return text;
+}
+
+// A saved report without its "Report made: ..." line, the one line in which two reports made one after
+// the other differ.
+std::string WithoutMadeLine(std::string report) {
+    const std::size_t made = report.find("\r\nReport made: ");
+    if (made != std::string::npos) {
+        report.erase(made, report.find("\r\n", made + 2) - made);
+    }
+    return report;
 }
 
 class EndToEnd : public ::testing::Test {
@@ -318,6 +329,14 @@ TEST_F(EndToEnd, TheStatusReportFromTheSystemMenuIsCopiedSavedAndClosed) {
     EXPECT_NE(path.find("\\TovalSet report "), std::string::npos) << path;
     EXPECT_EQ(test::FileText(path), "\xEF\xBB\xBF" + Utf8(report));
     DeleteFileA(path.c_str());
+
+    // /report writes the same bytes as Save, but for the moment it was made, and shows no window; its exit
+    // code is the verdict's.
+    const std::string file = folder_.path() + "\\report.txt";
+    const e2e::CommandRun run = e2e::RunCommand(app_, "/report \"" + file + "\"", false);
+    EXPECT_FALSE(run.windowShown);
+    EXPECT_EQ(run.exitCode, text.find("\r\nNothing: ") != std::string::npos ? 0 : 1);
+    EXPECT_EQ(WithoutMadeLine(test::FileText(file)), WithoutMadeLine("\xEF\xBB\xBF" + Utf8(report)));
 
     // Escape closes it, and so does Close; then the window is ready again. The item's letter opens it too.
     App::KeyTo(dialog, VK_ESCAPE);
@@ -915,4 +934,198 @@ TEST_F(Busy, ClosingDuringAnActionEndsItAtItsNextStepThenTheProgram) {
         EXPECT_TRUE(test::WaitUntil([] { return RecordersRunning() == 0; }, 10000)) << c.when;
         EXPECT_EQ(Logged(), c.starts) << c.when << ": " << test::FileText(log_);
     }
+}
+
+namespace {
+
+// Every key below `path`, with the time it was last written, and every value in it: what making the
+// report must leave as it found.
+void DumpKey(HKEY root, const std::string& path, std::string& out) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        out += path + ": absent\n";
+        return;
+    }
+    const win32::UniqueRegKey owner(key);
+    FILETIME written{};
+    DWORD longestName = 0;
+    DWORD longestData = 0;
+    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longestName,
+                     &longestData, nullptr, &written);
+    out += path + " written " + std::to_string(written.dwHighDateTime) + "." +
+           std::to_string(written.dwLowDateTime) + "\n";
+    std::string name(longestName + 1, '\0');
+    std::string data(longestData + 1, '\0');
+    for (DWORD i = 0;; ++i) {
+        DWORD nameSize = static_cast<DWORD>(name.size());
+        DWORD dataSize = static_cast<DWORD>(data.size());
+        DWORD type = REG_NONE;
+        if (RegEnumValueA(key, i, name.data(), &nameSize, nullptr, &type,
+                          reinterpret_cast<BYTE*>(data.data()), &dataSize) != ERROR_SUCCESS) {
+            break;
+        }
+        out += "  " + name.substr(0, nameSize) + " " + std::to_string(type) + " " + data.substr(0, dataSize) +
+               "\n";
+    }
+    char child[256] = {};
+    for (DWORD i = 0;; ++i) {
+        DWORD childSize = sizeof child;
+        if (RegEnumKeyExA(key, i, child, &childSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+            break;
+        }
+        DumpKey(root, path + "\\" + child, out);
+    }
+}
+
+// What the buttons change and the report reads: the zone settings and mappings, and the certificate stores.
+std::string WhatTheButtonsChange() {
+    std::string out;
+    DumpKey(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", out);
+    DumpKey(HKEY_CURRENT_USER, "Software\\Microsoft\\SystemCertificates", out);
+    DumpKey(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\SystemCertificates", out);
+    return out;
+}
+
+// The state the three buttons leave, made directly: every certificate of the support folder in the user's
+// root store, the six Trusted Sites settings allowed and the service domain in Trusted Sites. All of it is
+// put back as it was when the object goes.
+class Prepared {
+public:
+    explicit Prepared(std::string all) : all_(std::move(all)) {
+        for (const std::string& file : e2e::CertificateFiles()) {
+            EXPECT_TRUE(test::AddToUserStore("Root", all_ + file)) << file;
+        }
+        for (const char* name : {"1001", "1004", "1201", "1400", "1402", "1208"}) {
+            Set(kZone, name, 0);
+        }
+        const std::wstring domain = TOVALSET_SERVICE_DOMAIN;
+        Set(kDomains + std::string(domain.begin(), domain.end()), "*", 2);
+    }
+    Prepared(const Prepared&) = delete;
+    Prepared& operator=(const Prepared&) = delete;
+    Prepared(Prepared&&) = delete;
+    Prepared& operator=(Prepared&&) = delete;
+    ~Prepared() {
+        for (const std::string& file : e2e::CertificateFiles()) {
+            test::RemoveFromUserStore("Root", all_ + file);
+        }
+        for (auto value = kept_.rbegin(); value != kept_.rend(); ++value) {
+            Write(value->path, value->name.c_str(), value->existed ? &value->data : nullptr);
+        }
+    }
+    // A DWORD under HKCU, kept to be put back the first time it is set.
+    void Set(const std::string& path, const char* name, DWORD data) {
+        DWORD type = REG_NONE;
+        const DWORD old = ReadDword(path, name, type);
+        kept_.push_back({path, name, type == REG_DWORD, old});
+        Write(path, name, &data);
+    }
+    static constexpr const char* kZone =
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Zones\\2";
+    static constexpr const char* kDomains =
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains\\";
+
+private:
+    static void Write(const std::string& path, const char* name, const DWORD* data) {
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, path.c_str(), &key), ERROR_SUCCESS) << path;
+        const win32::UniqueRegKey owner(key);
+        if (data == nullptr) {
+            RegDeleteValueA(key, name);
+        } else {
+            RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(data), sizeof *data);
+        }
+    }
+    struct Kept {
+        std::string path;
+        std::string name;
+        bool existed;
+        DWORD data;
+    };
+    std::string all_;
+    std::vector<Kept> kept_;
+};
+
+} // namespace
+
+// /report as a help desk's script runs it: the verdict as the exit code, the text to a file, through a pipe
+// or onto the Desktop, usage and misuse; no window, and nothing of what the buttons change is changed.
+TEST_F(EndToEnd, TheReportFromTheCommandLineEndsWithTheVerdictAsItsExitCode) {
+    Prepared prepared(app_ + "\\All\\");
+    const std::string before = WhatTheButtonsChange();
+    ASSERT_NE(before.find("\n  1201 4 "), std::string::npos) << "the zone settings are not looked at:\n"
+                                                             << before;
+    char desktop[MAX_PATH] = {};
+    ASSERT_EQ(SHGetFolderPathA(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, 0, desktop), S_OK);
+    const std::string onDesktop = std::string(desktop) + "\\TovalSet report *.txt";
+    const auto desktopReports = [&] {
+        std::vector<std::string> found;
+        WIN32_FIND_DATAA data{};
+        const win32::UniqueFindHandle search(FindFirstFileA(onDesktop.c_str(), &data));
+        for (bool more = static_cast<bool>(search); more;
+             more = FindNextFileA(search.get(), &data) != FALSE) {
+            found.push_back(std::string(desktop) + "\\" + data.cFileName);
+        }
+        return found;
+    };
+    const std::vector<std::string> reportsBefore = desktopReports();
+
+    // Prepared, nothing is in the way; in a relative path from the current directory, as All is found.
+    e2e::CommandRun run = e2e::RunCommand(app_, "/report report.txt", false);
+    const std::string saved = test::FileText(app_ + "\\report.txt");
+    EXPECT_EQ(run.exitCode, 0) << saved;
+    EXPECT_FALSE(run.windowShown);
+    EXPECT_NE(saved.find("\r\nNothing: everything TovalSet sets is in effect"), std::string::npos) << saved;
+
+    // The same bytes through a pipe, and with no output at all on the Desktop as Save puts them.
+    run = e2e::RunCommand(app_, "-REPORT", true);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(WithoutMadeLine(run.output), WithoutMadeLine(saved));
+    run = e2e::RunCommand(app_, "/report", false);
+    EXPECT_EQ(run.exitCode, 0);
+    std::vector<std::string> reports = desktopReports();
+    for (const std::string& old : reportsBefore) {
+        reports.erase(std::remove(reports.begin(), reports.end(), old), reports.end());
+    }
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(WithoutMadeLine(test::FileText(reports[0])), WithoutMadeLine(saved));
+    DeleteFileA(reports[0].c_str());
+    // A console given as standard output shows the text itself, through the console's Unicode output.
+    run = e2e::RunCommand(app_, "\"" + e2e::ExeUnderTest() + "\"", true, 30000,
+                          test::FolderOfThisExe() + "\\console_host.exe");
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(WithoutMadeLine(run.output), WithoutMadeLine(saved.substr(3))) << run.output;
+    EXPECT_EQ(WhatTheButtonsChange(), before) << "the report changed what the buttons change";
+
+    // One fault seeded: exit code 1, and the verdict names it.
+    prepared.Set(Prepared::kZone, "1201", 3);
+    const std::string seeded = WhatTheButtonsChange();
+    run = e2e::RunCommand(app_, "/Report report.txt", false);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(test::FileText(app_ + "\\report.txt").find("\r\n- Trusted Sites settings 1201 are not set"),
+              std::string::npos)
+        << test::FileText(app_ + "\\report.txt");
+    EXPECT_EQ(WhatTheButtonsChange(), seeded) << "the report changed what the buttons change";
+
+    // A folder that does not exist: exit code 2, the reason on the standard error, nothing left behind.
+    run = e2e::RunCommand(app_, "/report \"missing folder\\report.txt\"", true);
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(
+        run.output.rfind("TovalSet: the report could not be written to missing folder\\report.txt: ", 0), 0u)
+        << run.output;
+    EXPECT_EQ(GetFileAttributesA((app_ + "\\missing folder").c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // The usage, and a misuse with what is wrong first; neither writes a report.
+    DeleteFileA((app_ + "\\report.txt").c_str());
+    run = e2e::RunCommand(app_, "/?", true);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.output.rfind("Usage: TovalSet.exe [/report [file] | /?]\r\n", 0), 0u) << run.output;
+    run = e2e::RunCommand(app_, "/report C:\\Help Desk\\report.txt", true);
+    EXPECT_EQ(run.exitCode, 64);
+    EXPECT_EQ(
+        run.output.rfind("/report takes one file name; a name with blanks needs quotes.\r\n\r\nUsage: ", 0),
+        0u)
+        << run.output;
+    EXPECT_EQ(GetFileAttributesA((app_ + "\\report.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_FALSE(run.windowShown);
 }

@@ -5,5 +5,5 @@
 #include "ui/Program.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
-    return tovalset::ui::RunProgram(instance, showCommand);
+    return tovalset::ui::RunProgram(instance, ::GetCommandLineW(), showCommand);
 }

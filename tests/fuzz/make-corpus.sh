@@ -80,6 +80,18 @@ wide tab                        $'tool\targument'
 wide blank-first                ' tool'
 wide persian                    'ابزار\نصب /s'
 
+# TovalSet's own command lines, in UTF-16LE.
+fuzzer command_line
+wide window                     'TovalSet.exe'
+wide report-to-output           'TovalSet.exe /report'
+wide report-to-file             '"C:\My Tools\TovalSet.exe" -REPORT "C:\Help Desk\r.txt"'
+wide backslashes-before-quote   'TovalSet.exe /report "a\\" b\"c d\\\"e'
+wide unclosed-quote             'TovalSet.exe /report "a b'
+wide usage                      'TovalSet.exe /?'
+wide unknown                    'TovalSet.exe --help'
+wide persian                    'TovalSet.exe /report گزارش.txt'
+wide tabs                       $'TovalSet.exe\t/report\t\t""'
+
 # A command line, a NUL, a file, a NUL, a store.
 fuzzer certmgr_arguments
 seed as-tovalset-gives-it       'All\\certmgr.exe /add /c  All\\IRIROOTCA.crt /s  root\x00a.cer\x00root'

@@ -5,6 +5,7 @@
 
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <stdexcept>
 #include <vector>
@@ -179,7 +180,7 @@ BOOL CALLBACK FindOurBox(HWND window, LPARAM param) {
 }
 
 struct BoxContent {
-    std::string text;
+    std::wstring text;
     bool icon = false;
 };
 
@@ -194,9 +195,9 @@ BOOL CALLBACK ReadBox(HWND child, LPARAM param) {
         content->icon = content->icon || SendMessageA(child, STM_GETICON, 0, 0) != 0;
         return TRUE;
     }
-    char text[2048] = {};
-    GetWindowTextA(child, text, sizeof text);
-    if (text[0] != '\0') {
+    wchar_t text[2048] = {};
+    GetWindowTextW(child, text, 2048);
+    if (text[0] != L'\0') {
         content->text = text;
     }
     return TRUE;
@@ -210,10 +211,14 @@ HWND FindMessageBox(DWORD process) {
     return search.box;
 }
 
-std::string ReadMessageBox(HWND box) {
+std::wstring ReadMessageBoxWide(HWND box) {
     BoxContent content;
     EnumChildWindows(box, &ReadBox, reinterpret_cast<LPARAM>(&content));
-    return (content.icon ? "error: " : "message: ") + content.text;
+    return (content.icon ? L"error: " : L"message: ") + content.text;
+}
+
+std::string ReadMessageBox(HWND box) {
+    return win32::ToAnsi(ReadMessageBoxWide(box));
 }
 
 bool CopyTree(const std::string& from, const std::string& to) {
@@ -252,11 +257,19 @@ MessageBoxAnswerer::~MessageBoxAnswerer() {
     DeleteCriticalSection(&lock_);
 }
 
-std::vector<std::string> MessageBoxAnswerer::texts() {
+std::vector<std::wstring> MessageBoxAnswerer::wideTexts() {
     EnterCriticalSection(&lock_);
-    std::vector<std::string> copy = texts_;
+    std::vector<std::wstring> copy = texts_;
     LeaveCriticalSection(&lock_);
     return copy;
+}
+
+std::vector<std::string> MessageBoxAnswerer::texts() {
+    const std::vector<std::wstring> wide = wideTexts();
+    std::vector<std::string> narrow(wide.size());
+    std::transform(wide.begin(), wide.end(), narrow.begin(),
+                   [](const std::wstring& text) { return win32::ToAnsi(text); });
+    return narrow;
 }
 
 DWORD WINAPI MessageBoxAnswerer::Run(void* self) {
@@ -266,7 +279,7 @@ DWORD WINAPI MessageBoxAnswerer::Run(void* self) {
         if (box == nullptr) {
             continue;
         }
-        const std::string text = ReadMessageBox(box);
+        const std::wstring text = ReadMessageBoxWide(box);
         EnterCriticalSection(&answerer->lock_);
         answerer->texts_.push_back(text);
         LeaveCriticalSection(&answerer->lock_);
@@ -275,7 +288,7 @@ DWORD WINAPI MessageBoxAnswerer::Run(void* self) {
         // written down, so that the texts show it rather than the same box twice.
         if (!WaitUntil([box] { return IsWindow(box) == FALSE; }, 5000)) {
             EnterCriticalSection(&answerer->lock_);
-            answerer->texts_.push_back("not closed by its answer: " + text);
+            answerer->texts_.push_back(L"not closed by its answer: " + text);
             LeaveCriticalSection(&answerer->lock_);
             WaitUntil([box] { return IsWindow(box) == FALSE; }, 60000);
         }

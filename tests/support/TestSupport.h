@@ -74,7 +74,9 @@ bool CopyTree(const std::string& from, const std::string& to);
 
 // A "TovalSet" message box of the given process that is showing now, or none.
 HWND FindMessageBox(DWORD process);
-// Its text as "message: <text>", or "error: <text>" for a box with an icon.
+// Its text as "message: <text>", or "error: <text>" for a box with an icon: as the box holds it, and in
+// the ANSI code page.
+std::wstring ReadMessageBoxWide(HWND box);
 std::string ReadMessageBox(HWND box);
 
 // Answers the "TovalSet" message boxes of this process from a thread of its own: it reads each box's text,
@@ -85,13 +87,14 @@ public:
     MessageBoxAnswerer(const MessageBoxAnswerer&) = delete;
     MessageBoxAnswerer& operator=(const MessageBoxAnswerer&) = delete;
     ~MessageBoxAnswerer();
-    // The texts of the boxes answered so far.
+    // The texts of the boxes answered so far, as they were shown and in the ANSI code page.
+    std::vector<std::wstring> wideTexts();
     std::vector<std::string> texts();
 
 private:
     static DWORD WINAPI Run(void* self);
     CRITICAL_SECTION lock_{};
-    std::vector<std::string> texts_;
+    std::vector<std::wstring> texts_;
     win32::UniqueHandle stop_;
     win32::UniqueHandle thread_;
 };

@@ -5,6 +5,7 @@
 #include "platform/win32/HandleCast.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/Win32Platform.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -115,4 +116,19 @@ TEST_F(Windows, CloseBrowserWindowsAsksEachTopLevelFrameOnce) {
     }
     EXPECT_EQ(closeRequests[other_.get()], 0);
     EXPECT_EQ(closeRequests[child_.get()], 0);
+}
+
+// The seam's boxes show a name the ANSI code page cannot spell, as the wrong-account box quotes it: run
+// under code page 1252 and 1256, neither of which has the Persian name's last letter (Farsi yeh).
+TEST(Boxes, APersianNameInTheSeamsBoxesReadsBackAsItWasShown) {
+    const std::wstring text = L"TovalSet runs as PC\\\u0639\u0644\u06cc, not as PC\\\u0631\u0636\u0627.";
+    win32::Win32Platform os;
+    std::vector<std::wstring> shown;
+    {
+        test::MessageBoxAnswerer answerer;
+        os.ShowMessage(text);
+        os.ShowError(text);
+        shown = answerer.wideTexts();
+    }
+    EXPECT_EQ(shown, (std::vector<std::wstring>{L"message: " + text, L"error: " + text}));
 }
