@@ -38,6 +38,8 @@ std::string Bytes(const std::uint8_t* data, std::uint32_t size) {
     return out.str();
 }
 
+} // namespace
+
 std::string Hex(const Thumbprint& thumbprint) {
     std::ostringstream out;
     out << std::uppercase << std::hex << std::setfill('0');
@@ -46,6 +48,8 @@ std::string Hex(const Thumbprint& thumbprint) {
     }
     return out.str();
 }
+
+namespace {
 
 // The thumbprint after "/sha1 " in a certificate manager's command line, when it has one.
 std::optional<Thumbprint> DeletedThumbprint(const std::wstring& commandLine) {
@@ -180,6 +184,25 @@ const RegValue* FakePlatform::Value(const std::wstring& keyPath, const std::wstr
     }
     const auto value = key->values.find(Lower(name));
     return value == key->values.end() ? nullptr : &value->second.second;
+}
+
+std::vector<std::string> FakePlatform::Lines(const std::wstring& keyPath, const std::wstring& name) const {
+    std::vector<std::string> lines;
+    const RegValue* value = Value(keyPath, name);
+    if (value == nullptr || value->type != REG_MULTI_SZ) {
+        return lines;
+    }
+    std::wstring line;
+    for (std::size_t i = 0; i + 1 < value->data.size(); i += 2) {
+        const auto c = static_cast<wchar_t>(value->data[i] | (value->data[i + 1] << 8));
+        if (c != L'\0') {
+            line += c;
+        } else if (!line.empty()) {
+            lines.push_back(Narrow(line));
+            line.clear();
+        }
+    }
+    return lines;
 }
 
 std::size_t FakePlatform::ValueCount(const std::wstring& keyPath) const {

@@ -22,6 +22,8 @@ constexpr RegStatus kMoreData = 234;
 
 // Readable ASCII for a wide text; other characters as \x{...}.
 std::string Narrow(const std::wstring& text);
+// A thumbprint in 40 upper-case hex digits.
+std::string Hex(const Thumbprint& thumbprint);
 
 struct RegValue {
     std::uint32_t type = 0;
@@ -70,6 +72,8 @@ public:
     bool HasKey(const std::wstring& keyPath) const;
     const RegValue* Value(const std::wstring& keyPath, const std::wstring& name) const;
     std::size_t ValueCount(const std::wstring& keyPath) const;
+    // The strings of a value written in UTF-16 as REG_MULTI_SZ, narrowed; none when there is no such value.
+    std::vector<std::string> Lines(const std::wstring& keyPath, const std::wstring& name) const;
     std::size_t OpenKeyCount() const { return openKeys_.size(); }
 
     // Windows are added at the bottom of the z-order. A window made with destroyOnClose is destroyed by the
