@@ -5,7 +5,6 @@
 #include "actions/buttons/DesktopUser.h"
 #include "actions/readers/ChangeRecord.h"
 #include "actions/SupportFolder.h"
-#include "platform/CertificateFile.h"
 
 #include "ServiceDomain.h"
 
@@ -18,7 +17,6 @@ namespace {
 using Held = PlatformOps::Held;
 constexpr RegStatus kNotFound = 2;
 constexpr RegStatus kNotEmpty = 145;
-constexpr std::size_t kMaxCertificateFileBytes = 1024 * 1024;
 
 const wchar_t* const kZoneReset =
     L"TovalSet has no record of your Trusted Sites settings and leaves them as they "
@@ -71,19 +69,9 @@ template <typename Item> void Forget(std::vector<Item>& items, Item item) {
 std::vector<RecordedCertificate> FoundInUserPart(PlatformOps& os, ReportFacts& facts) {
     std::vector<RecordedCertificate> found;
     for (const std::wstring& file : CertificateFiles()) {
-        const auto data = facts.ReadFileStart(InSupportFolder(file), kMaxCertificateFileBytes);
-        const std::vector<std::uint8_t> der = data.value ? DerOf(*data.value) : std::vector<std::uint8_t>();
-        if (der.empty()) {
-            continue;
-        }
-        RecordedCertificate certificate;
-        certificate.thumbprint = Sha1(der);
-        certificate.name = file;
-        if (const auto summary = Summarize(der); summary && !summary->commonName.empty()) {
-            certificate.name = summary->commonName;
-        }
-        if (os.FindInUserRoots(certificate.thumbprint).held == Held::Yes) {
-            found.push_back(std::move(certificate));
+        std::optional<RecordedCertificate> certificate = SupportFolderCertificate(facts, file);
+        if (certificate && os.FindInUserRoots(certificate->thumbprint).held == Held::Yes) {
+            found.push_back(std::move(*certificate));
         }
     }
     return found;

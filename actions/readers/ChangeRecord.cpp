@@ -22,7 +22,7 @@ const wchar_t* const kAdded = L"added";
 const wchar_t* const kBefore = L"before";
 const wchar_t* const kAbsent = L"absent";
 // A CA certificate is a few kilobytes; the same bound as the root store look-up's.
-constexpr std::size_t kMaxCertificateFileBytes = 1024 * 1024;
+constexpr std::size_t kMaxCertificateFileBytes = std::size_t{1024} * 1024;
 
 std::vector<std::uint8_t> Utf16Bytes(const std::wstring& text) {
     std::vector<std::uint8_t> bytes;
@@ -208,6 +208,20 @@ void AddToRecord(PlatformOps& os, ReportFacts& facts, ChangeRecord& record, bool
 
 } // namespace
 
+std::optional<RecordedCertificate> SupportFolderCertificate(ReportFacts& facts, const std::wstring& file) {
+    const Fact<std::vector<std::uint8_t>> data =
+        facts.ReadFileStart(InSupportFolder(file), kMaxCertificateFileBytes);
+    const std::vector<std::uint8_t> der = data.value ? DerOf(*data.value) : std::vector<std::uint8_t>();
+    if (der.empty()) {
+        return std::nullopt;
+    }
+    RecordedCertificate certificate;
+    certificate.thumbprint = Sha1(der);
+    const auto summary = Summarize(der);
+    certificate.name = summary && !summary->commonName.empty() ? summary->commonName : file;
+    return certificate;
+}
+
 std::wstring ThumbprintText(const Thumbprint& thumbprint) {
     return HexOf(std::vector<std::uint8_t>(thumbprint.begin(), thumbprint.end()));
 }
@@ -278,21 +292,12 @@ void RecordCertificates(PlatformOps& os, ReportFacts& facts, const std::vector<s
     ChangeRecord record = ReadChangeRecord(os);
     bool grew = false;
     for (const std::wstring& file : files) {
-        const Fact<std::vector<std::uint8_t>> data =
-            facts.ReadFileStart(InSupportFolder(file), kMaxCertificateFileBytes);
-        const std::vector<std::uint8_t> der = data.value ? DerOf(*data.value) : std::vector<std::uint8_t>();
-        if (der.empty()) {
+        std::optional<RecordedCertificate> certificate = SupportFolderCertificate(facts, file);
+        if (!certificate || Holds(record, certificate->thumbprint)) {
             continue;
         }
-        RecordedCertificate certificate;
-        certificate.thumbprint = Sha1(der);
-        if (Holds(record, certificate.thumbprint)) {
-            continue;
-        }
-        certificate.added = os.FindInUserRoots(certificate.thumbprint).held == PlatformOps::Held::No;
-        const auto summary = Summarize(der);
-        certificate.name = summary && !summary->commonName.empty() ? summary->commonName : file;
-        record.certificates.push_back(std::move(certificate));
+        certificate->added = os.FindInUserRoots(certificate->thumbprint).held == PlatformOps::Held::No;
+        record.certificates.push_back(std::move(*certificate));
         grew = true;
     }
     AddToRecord(os, facts, record, grew);
@@ -303,6 +308,7 @@ void RecordZoneValues(PlatformOps& os, ReportFacts& facts) {
     bool grew = false;
     const std::wstring domainKey = DomainKeyPath();
     std::vector<std::pair<std::wstring, std::wstring>> values;
+    values.reserve(kZoneSettings.size() + 1);
     for (const wchar_t* setting : kZoneSettings) {
         values.emplace_back(kZoneKeyPath, setting);
     }

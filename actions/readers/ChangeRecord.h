@@ -61,6 +61,10 @@ void RecordCertificates(PlatformOps& os, ReportFacts& facts, const std::vector<s
 // by an undo.
 void RecordZoneValues(PlatformOps& os, ReportFacts& facts);
 
+// A certificate file of the support folder as the record names it: its thumbprint, and its subject's
+// common name or else the file's name; none when the file cannot be read or holds nothing.
+std::optional<RecordedCertificate> SupportFolderCertificate(ReportFacts& facts, const std::wstring& file);
+
 // A thumbprint as the record and the certificate manager write it: 40 upper-case hex digits.
 std::wstring ThumbprintText(const Thumbprint& thumbprint);
 // A value as the undo's question shows it: "0", "3 (REG_SZ)", "not there".
