@@ -43,6 +43,9 @@ constexpr std::uint32_t REG_SZ = 1;
 #ifndef REG_DWORD
 constexpr std::uint32_t REG_DWORD = 4;
 #endif
+#ifndef REG_MULTI_SZ
+constexpr std::uint32_t REG_MULTI_SZ = 7;
+#endif
 // A REG_DWORD's data: the 32-bit word, little-endian.
 constexpr std::array<std::uint8_t, 4> DwordBytes(std::uint32_t word) {
     return {static_cast<std::uint8_t>(word), static_cast<std::uint8_t>(word >> 8),
@@ -87,6 +90,27 @@ public:
     const char* what() const noexcept override { return "the window is closing"; }
 };
 
+// A registry value as Windows keeps it: its type and its bytes, text in UTF-16 as the wide calls give it, so
+// that it can be written back exactly as it was.
+struct RegData {
+    std::uint32_t type = REG_NONE;
+    std::vector<std::uint8_t> bytes;
+    bool operator==(const RegData& other) const { return type == other.type && bytes == other.bytes; }
+    bool operator!=(const RegData& other) const { return !(*this == other); }
+};
+
+// What reading one value found: status 0 with its data; otherwise the status of the open or the read, and
+// whether the key was there (a missing value of a key that is there, or no key at all, both come back as
+// the system's "file not found").
+struct RegRead {
+    RegStatus status = 0;
+    bool keyFound = false;
+    RegData data = {};
+};
+
+// A SHA-1 thumbprint, by which a certificate store knows its certificate.
+using Thumbprint = std::array<std::uint8_t, 20>;
+
 // How a program that was waited for ended.
 struct ProgramOutcome {
     bool finished = false;      // false: still running at the bound, so it was ended there
@@ -107,6 +131,22 @@ public:
     virtual RegStatus RegSetValueExA(KeyHandle key, const std::wstring& valueName, std::uint32_t reserved,
                                      std::uint32_t type, const std::uint8_t* data, std::uint32_t size) = 0;
     virtual RegStatus RegCloseKey(KeyHandle key) = 0;
+
+    // Whole units on one value under a root, each opening and closing its own key, through the wide calls:
+    // text values keep every character, whatever the ANSI code page. They keep what stood before a change
+    // and put it back. The write creates the key where it is missing. The delete of a value whose key or
+    // value is not there returns the system's "file not found".
+    virtual RegRead ReadRegValue(KeyHandle root, const std::wstring& subKey, const std::wstring& name) = 0;
+    virtual RegStatus WriteRegValue(KeyHandle root, const std::wstring& subKey, const std::wstring& name,
+                                    const RegData& data) = 0;
+    virtual RegStatus DeleteRegValue(KeyHandle root, const std::wstring& subKey,
+                                     const std::wstring& name) = 0;
+    // Deletes the key only when it holds neither values nor subkeys; a key that holds something is kept,
+    // with the system's "directory not empty" (145), and a key that is not there gives "file not found".
+    virtual RegStatus DeleteEmptyRegKey(KeyHandle root, const std::wstring& subKey) = 0;
+
+    // The system's own text for a registry status or another error code, as a box shows it.
+    virtual std::wstring ErrorText(std::uint32_t code) = 0;
 
     // Text in the ANSI code page, as a registry read returns it, made wide.
     virtual std::wstring FromAnsiCodePage(const std::string& bytes) = 0;
@@ -145,6 +185,10 @@ public:
     virtual void ShowMessage(const std::wstring& text) = 0;
     // The same box with the error icon, for what went wrong outside the actions' own messages.
     virtual void ShowError(const std::wstring& text) = 0;
+    // A question with OK and Cancel, under the same caption: true for OK. Escape is Cancel; a close of the
+    // window while it shows throws ActionCancelled, whatever the box returned, so that closing means
+    // Cancel. Throws ActionCancelled, showing nothing, once the window is closing.
+    virtual bool AskOkCancel(const std::wstring& text) = 0;
 
     // ---- What really took effect: whether the system will trust a certificate that a tool added ----
     // Where the certificate in a file (DER or PEM) stands in the trusted root store, found by its SHA-1
@@ -173,6 +217,18 @@ public:
         std::array<std::uint8_t, 20> thumbprint = {};
     };
     virtual RootLookup LookUpRootCertificate(const std::wstring& certificateFile) = 0;
+
+    // Whether one part of the trusted root store holds a certificate, found by thumbprint: the user's own
+    // (the current user's registry part, where the certificate manager adds and removes) or the computer's
+    // (its own roots, group policy's and the enterprise's), each asked alone, never through the merged
+    // view that shows the computer's roots to the user too.
+    enum class Held { Yes, No, Unreadable };
+    struct PartLookup {
+        Held held = Held::No;
+        std::wstring reason = {}; // the system's text, for a part that could not be read
+    };
+    virtual PartLookup FindInUserRoots(const Thumbprint& thumbprint) = 0;
+    virtual PartLookup FindInComputerRoots(const Thumbprint& thumbprint) = 0;
 };
 
 } // namespace tovalset

@@ -5,6 +5,7 @@
 #include "actions/buttons/Launchers.h"
 #include "actions/readers/MachineFacts.h"
 #include "actions/buttons/RunAction.h"
+#include "actions/buttons/Undo.h"
 #include "actions/report/StatusReport.h"
 #include "platform/win32/Boxes.h"
 #include "platform/win32/Win32Platform.h"
@@ -165,7 +166,9 @@ bool Form1::Create() {
     if (systemMenu != nullptr) {
         ::AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
         // Letters the system's own items do not take (R, M, S, N, X and C in English): Alt+Space, P opens
-        // the report.
+        // the report, Alt+Space, U the undo, which a separator sets apart from the two that change nothing.
+        ::AppendMenuW(systemMenu, MF_STRING, IDM_UNDO, L"&Undo TovalSet's changes...");
+        ::AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
         ::AppendMenuW(systemMenu, MF_STRING, IDM_STATUS_REPORT, L"Status re&port...");
         ::AppendMenuW(systemMenu, MF_STRING, IDM_ABOUT, L"&About TovalSet");
     }
@@ -280,7 +283,8 @@ LRESULT Form1::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         }
         break;
     case WM_SYSCOMMAND:
-        if ((wParam & 0xFFF0) == IDM_STATUS_REPORT || (wParam & 0xFFF0) == IDM_ABOUT) {
+        if ((wParam & 0xFFF0) == IDM_STATUS_REPORT || (wParam & 0xFFF0) == IDM_ABOUT ||
+            (wParam & 0xFFF0) == IDM_UNDO) {
             OnMenuItem(static_cast<int>(wParam & 0xFFF0));
             return 0;
         }
@@ -355,7 +359,10 @@ void Form1::OnMenuItem(int item) {
         return;
     }
     modal_.Run([&] {
-        if (item == IDM_ABOUT) {
+        if (item == IDM_UNDO) {
+            // An action like the buttons': its boxes, its waits, its guards.
+            RunAction(os_, facts_, &UndoChanges);
+        } else if (item == IDM_ABOUT) {
             const std::wstring about = std::wstring(L"TovalSet ") + kProgramVersion +
                                        L"\n\nPrepares this computer for " + TOVALSET_SERVICE_DOMAIN + L".";
             ::MessageBoxW(window_, about.c_str(), L"About TovalSet", MB_OK | MB_ICONINFORMATION);

@@ -35,7 +35,7 @@ private:
     void Load();
     void OnCommand(int id, int notification, bool fromControl);
     void RunButton(int id);
-    // A system menu item of ours: the status report, or About.
+    // A system menu item of ours: the undo, the status report, or About.
     void OnMenuItem(int item);
     void DrawButton(const DRAWITEMSTRUCT& item) const;
     void PaintBackground(HDC dc) const;

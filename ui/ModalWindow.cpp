@@ -32,6 +32,7 @@ BOOL CALLBACK DismissBox(HWND window, LPARAM param) {
     if (window != boxes->dialog && ::GetWindow(window, GW_OWNER) == boxes->owner &&
         lstrcmpA(className, "#32770") == 0) {
         // A message box has no means of its own: what its OK button sends makes it return as if answered.
+        // A question takes that as Cancel, as the window is closing (platform/win32/Question.cpp).
         ::PostMessageA(window, WM_COMMAND, IDOK, 0);
     }
     return TRUE;

@@ -1,6 +1,7 @@
 #include "actions/buttons/BrowserZone.h"
 
 #include "actions/buttons/DesktopUser.h"
+#include "actions/readers/ChangeRecord.h"
 #include "actions/readers/Policies.h"
 
 #include "ServiceDomain.h"
@@ -67,6 +68,8 @@ void ConfigureBrowserZone(PlatformOps& os, ReportFacts& facts) {
     if (!ChangesReachTheDesktopUser(os, facts)) {
         return;
     }
+    // What the undo needs is written down before the first write.
+    RecordZoneValues(os, facts);
     if (!WriteZoneConfiguration(os)) {
         os.ShowMessage(kZoneFailedMessage);
         return;

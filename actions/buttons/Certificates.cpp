@@ -2,6 +2,7 @@
 
 #include "actions/buttons/DesktopUser.h"
 #include "actions/judge/Judge.h"
+#include "actions/readers/ChangeRecord.h"
 #include "actions/readers/Policies.h"
 #include "actions/SupportFolder.h"
 
@@ -92,6 +93,19 @@ std::vector<Import> RootImports() {
             {L"IslamicRepublicofIRANRootCANew.cer", kImportOkMessage}};
 }
 
+std::vector<std::wstring> FilesOf(const std::vector<Import>& imports) {
+    std::vector<std::wstring> files(imports.size());
+    std::transform(imports.begin(), imports.end(), files.begin(),
+                   [](const Import& import) { return import.file; });
+    return files;
+}
+
+// What the undo needs is written down before the first import changes anything.
+void RecordAndRun(PlatformOps& os, ReportFacts& facts, const std::vector<Import>& imports) {
+    RecordCertificates(os, facts, FilesOf(imports));
+    RunImports(os, imports);
+}
+
 } // namespace
 
 std::wstring CertmgrCommand(const std::wstring& file) {
@@ -102,24 +116,21 @@ void InstallRootCertificates(PlatformOps& os, ReportFacts& facts) {
     if (!ChangesReachTheDesktopUser(os, facts)) {
         return;
     }
-    RunImports(os, RootImports());
+    RecordAndRun(os, facts, RootImports());
 }
 
 void InstallNewCertificates(PlatformOps& os, ReportFacts& facts) {
     if (!ChangesReachTheDesktopUser(os, facts)) {
         return;
     }
-    RunImports(os, {{L"GICADigitalSign-Silver(L2)New.cer", nullptr},
-                    {L"GovernmentalGeneralIntermediateCANew.cer", kRenewalIntermediateOkMessage},
-                    {L"IslamicRepublicofIRANRootCANew.cer", nullptr}});
+    RecordAndRun(os, facts,
+                 {{L"GICADigitalSign-Silver(L2)New.cer", nullptr},
+                  {L"GovernmentalGeneralIntermediateCANew.cer", kRenewalIntermediateOkMessage},
+                  {L"IslamicRepublicofIRANRootCANew.cer", nullptr}});
 }
 
 std::vector<std::wstring> RootCertificateImports() {
-    const std::vector<Import> imports = RootImports();
-    std::vector<std::wstring> files(imports.size());
-    std::transform(imports.begin(), imports.end(), files.begin(),
-                   [](const Import& import) { return import.file; });
-    return files;
+    return FilesOf(RootImports());
 }
 
 std::vector<std::wstring> CertificateFiles() {

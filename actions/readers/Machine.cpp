@@ -2,6 +2,7 @@
 
 #include "actions/buttons/BrowserZone.h"
 #include "actions/buttons/Certificates.h"
+#include "actions/readers/ChangeRecord.h"
 #include "actions/readers/MachineFacts.h"
 #include "actions/readers/Policies.h"
 #include "actions/readers/RegistryReader.h"
@@ -82,6 +83,7 @@ Machine ReadMachine(PlatformOps& os, ReportFacts& facts) {
     }
     m.currentDirectory = facts.CurrentDirectory();
     m.windows64 = facts.WindowsIs64Bit();
+    m.record = ChangeRecordLines(os);
 
     m.recordedBuild = RecordedBuild(os);
     m.build = BuildNumberOf(m.recordedBuild).value_or(0);

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tovalset {
@@ -67,6 +68,8 @@ struct Machine {
     std::optional<FileFacts> program;
     Fact<std::wstring> currentDirectory;
     Fact<bool> windows64;
+    // What TovalSet recorded before its first change, as its few lines for the report.
+    std::vector<std::pair<std::wstring, std::wstring>> record;
     // Windows
     std::wstring productName;
     std::wstring recordedBuild;

@@ -139,6 +139,9 @@ void AboutTovalSet(const Machine& m, Writer& out) {
                              ? process + (*m.windows64.value ? L"64-bit Windows" : L"32-bit Windows")
                              : process + L"Windows of unknown width: " + m.windows64.why);
     out.Line(L"Report made", MomentText(m.made));
+    for (const auto& [name, value] : m.record) {
+        out.Line(name, value);
+    }
 }
 
 std::wstring SmartAppControlText(const std::optional<std::uint32_t>& state) {

@@ -165,4 +165,37 @@ PlatformOps::RootLookup Win32Platform::LookUpRootCertificate(const std::wstring&
     return lookup;
 }
 
+namespace {
+
+// One part of the root store asked by thumbprint alone, for the undo: a part that is not there holds nothing.
+PlatformOps::PartLookup FindInPart(LPCSTR provider, DWORD location, const Thumbprint& thumbprint) {
+    const CryptoApi& api = Crypto();
+    if (api.loadError != ERROR_SUCCESS) {
+        return {PlatformOps::Held::Unreadable, SystemErrorText(api.loadError)};
+    }
+    std::vector<BYTE> wanted(thumbprint.begin(), thumbprint.end());
+    DWORD error = ERROR_SUCCESS;
+    switch (FindIn(api, provider, location, wanted, error)) {
+    case Found::Yes:
+        return {PlatformOps::Held::Yes};
+    case Found::No:
+        return {PlatformOps::Held::No};
+    case Found::StoreUnopened:
+        break;
+    }
+    return {PlatformOps::Held::Unreadable, SystemErrorText(error)};
+}
+
+} // namespace
+
+PlatformOps::PartLookup Win32Platform::FindInUserRoots(const Thumbprint& thumbprint) {
+    // The user's registry part alone: the system store of the current user would also show the
+    // computer's roots.
+    return FindInPart(CERT_STORE_PROV_SYSTEM_REGISTRY_W, CERT_SYSTEM_STORE_CURRENT_USER, thumbprint);
+}
+
+PlatformOps::PartLookup Win32Platform::FindInComputerRoots(const Thumbprint& thumbprint) {
+    return FindInPart(CERT_STORE_PROV_SYSTEM_W, CERT_SYSTEM_STORE_LOCAL_MACHINE, thumbprint);
+}
+
 } // namespace tovalset::win32

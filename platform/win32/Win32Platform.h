@@ -39,7 +39,14 @@ public:
     RegStatus RegSetValueExA(KeyHandle key, const std::wstring& valueName, std::uint32_t reserved,
                              std::uint32_t type, const std::uint8_t* data, std::uint32_t size) override;
     RegStatus RegCloseKey(KeyHandle key) override;
+    // Values kept and put back (RegistryValues.cpp).
+    RegRead ReadRegValue(KeyHandle root, const std::wstring& subKey, const std::wstring& name) override;
+    RegStatus WriteRegValue(KeyHandle root, const std::wstring& subKey, const std::wstring& name,
+                            const RegData& data) override;
+    RegStatus DeleteRegValue(KeyHandle root, const std::wstring& subKey, const std::wstring& name) override;
+    RegStatus DeleteEmptyRegKey(KeyHandle root, const std::wstring& subKey) override;
 
+    std::wstring ErrorText(std::uint32_t code) override; // RegistryValues.cpp
     std::wstring FromAnsiCodePage(const std::string& bytes) override;
 
     WindowHandle FindWindowExA(WindowHandle parent, WindowHandle childAfter, const std::wstring& className,
@@ -57,9 +64,12 @@ public:
                                        std::uint32_t timeoutMs) override;
     void ShowMessage(const std::wstring& text) override;
     void ShowError(const std::wstring& text) override;
+    bool AskOkCancel(const std::wstring& text) override; // Question.cpp
 
     // What took effect (RootStore.cpp).
     RootLookup LookUpRootCertificate(const std::wstring& certificateFile) override;
+    PartLookup FindInUserRoots(const Thumbprint& thumbprint) override;
+    PartLookup FindInComputerRoots(const Thumbprint& thumbprint) override;
 
 private:
     UniqueHandle Launch(const std::wstring& commandLine, int windowStyle, DWORD& processId);

@@ -2,8 +2,11 @@
 // certificate buttons can be run and tested for real. It takes exactly the command that TovalSet gives:
 //     certmgr /add /c  <file> /s  <store>
 // and adds the certificate in <file> (DER or PEM) to the current user's system store <store>, replacing
-// a copy that is already there. With TOVALSET_CERTMGR_MODE=ask it first asks, as Windows does before a
-// certificate goes into the user's root store, and adds nothing when the answer is No.
+// a copy that is already there. It also takes the undo's delete:
+//     certmgr /del /c /sha1 <thumbprint> /s <store>
+// and takes the certificate with that SHA-1 thumbprint out of the current user's registry part of <store>.
+// With TOVALSET_CERTMGR_MODE=ask it first asks, as Windows does before a certificate goes into or out of
+// the user's root store, and changes nothing when the answer is No.
 #include <windows.h>
 #include <wincrypt.h>
 
@@ -13,6 +16,7 @@
 #include "platform/win32/Files.h"
 #include "platform/win32/Text.h"
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -22,11 +26,13 @@ namespace {
 
 enum ExitCode : int {
     kAdded = 0,
+    kDeleted = 0,
     kBadCommandLine = 1,
     kUnreadableFile = 2,
     kNotACertificate = 3,
     kStoreError = 4,
     kDeclined = 5,
+    kNotInStore = 6,
 };
 
 bool Mode(const char* wanted) {
@@ -38,7 +44,9 @@ bool Mode(const char* wanted) {
 using tovalset::DerOf;
 using tovalset::certmgr::AddCommand;
 using tovalset::certmgr::ArgumentsOf;
+using tovalset::certmgr::DeleteCommand;
 using tovalset::certmgr::ParseAddCommand;
+using tovalset::certmgr::ParseDeleteCommand;
 using tovalset::win32::UniqueCertContext;
 using tovalset::win32::UniqueCertStore;
 
@@ -50,17 +58,112 @@ int Fail(int code, const std::string& reason) {
 int Usage() {
     return Fail(kBadCommandLine,
                 "stand-in for the certificate manager (TovalSet demo and tests), not the real tool.\n"
-                "usage: certmgr /add /c  <file> /s  <store>");
+                "usage: certmgr /add /c  <file> /s  <store>\n"
+                "       certmgr /del /c /sha1 <thumbprint> /s <store>");
 }
 
 std::string SystemText(DWORD code) {
     return tovalset::win32::ToAnsi(tovalset::win32::SystemErrorText(code));
 }
 
+// The stand-in's store in the location its mode names: the user's own registry part, or the computer's.
+DWORD Location() {
+    return Mode("machine") ? CERT_SYSTEM_STORE_LOCAL_MACHINE : CERT_SYSTEM_STORE_CURRENT_USER;
+}
+
+UniqueCertStore OpenStore(const std::string& store) {
+    return UniqueCertStore(CertOpenStore(CERT_STORE_PROV_SYSTEM_REGISTRY_A, 0, 0, Location(), store.c_str()));
+}
+
+std::string Hex(const std::array<std::uint8_t, 20>& thumbprint) {
+    std::string hex;
+    for (const std::uint8_t byte : thumbprint) {
+        hex += "0123456789ABCDEF"[byte >> 4];
+        hex += "0123456789ABCDEF"[byte & 0xF];
+    }
+    return hex;
+}
+
+// Whether the store, opened afresh, holds the certificate: what another process would see now.
+enum class Held { Yes, No, Unknown };
+Held Holds(const std::string& store, const std::array<std::uint8_t, 20>& thumbprint, DWORD& error) {
+    const UniqueCertStore opened = OpenStore(store);
+    if (!opened) {
+        error = GetLastError();
+        return Held::Unknown;
+    }
+    std::array<std::uint8_t, 20> wanted = thumbprint;
+    CRYPT_HASH_BLOB blob{static_cast<DWORD>(wanted.size()), wanted.data()};
+    const UniqueCertContext found(CertFindCertificateInStore(
+        opened.get(), X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0, CERT_FIND_SHA1_HASH, &blob, nullptr));
+    return found ? Held::Yes : Held::No;
+}
+
+int Delete(const DeleteCommand& command) {
+    const std::string hex = Hex(command.thumbprint);
+    if (Mode("ask") &&
+        MessageBoxA(
+            nullptr,
+            ("Do you want to DELETE this certificate from the store?\n\nThumbprint (sha1): " + hex).c_str(),
+            "Security Warning (certmgr stand-in)", MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES) {
+        return Fail(kDeclined, "the user declined to delete " + hex);
+    }
+    if (Mode("add-nothing")) {
+        return kDeleted;
+    }
+    DWORD error = ERROR_SUCCESS;
+    {
+        const UniqueCertStore store = OpenStore(command.store);
+        if (!store) {
+            return Fail(kStoreError,
+                        "cannot open the store " + command.store + ": " + SystemText(GetLastError()));
+        }
+        std::array<std::uint8_t, 20> wanted = command.thumbprint;
+        CRYPT_HASH_BLOB blob{static_cast<DWORD>(wanted.size()), wanted.data()};
+        UniqueCertContext found(CertFindCertificateInStore(
+            store.get(), X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0, CERT_FIND_SHA1_HASH, &blob, nullptr));
+        if (!found) {
+            return Fail(kNotInStore, hex + " is not in " + command.store);
+        }
+        // The delete frees the context, whether it succeeds or not.
+        if (!CertDeleteCertificateFromStore(found.release())) {
+            return Fail(kStoreError, "cannot delete " + hex + ": " + SystemText(GetLastError()));
+        }
+        // Wine's crypt32 writes a delete back only when the store is committed or closed: both, so that
+        // what the store holds when we exit is what we say.
+        CertControlStore(store.get(), 0, CERT_STORE_CTRL_COMMIT, nullptr);
+    }
+    Held held = Holds(command.store, command.thumbprint, error);
+    if (held == Held::Yes) {
+        // Where Wine still keeps it, the certificate's own key in the registry part goes: that key is
+        // the certificate there.
+        const std::string key =
+            "Software\\Microsoft\\SystemCertificates\\" + command.store + "\\Certificates\\" + hex;
+        const HKEY root =
+            Location() == CERT_SYSTEM_STORE_LOCAL_MACHINE ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+        const LONG status = RegDeleteKeyA(root, key.c_str());
+        if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
+            return Fail(kStoreError, "cannot delete " + hex + ": " + SystemText(static_cast<DWORD>(status)));
+        }
+        held = Holds(command.store, command.thumbprint, error);
+    }
+    if (held == Held::Unknown) {
+        return Fail(kStoreError, "cannot open the store " + command.store + " again: " + SystemText(error));
+    }
+    if (held == Held::Yes) {
+        return Fail(kStoreError, hex + " is still in " + command.store + " after its delete");
+    }
+    return kDeleted;
+}
+
 } // namespace
 
 int main() {
-    const std::optional<AddCommand> command = ParseAddCommand(ArgumentsOf(GetCommandLineA()));
+    const std::string arguments = ArgumentsOf(GetCommandLineA());
+    if (const std::optional<DeleteCommand> deletion = ParseDeleteCommand(arguments)) {
+        return Delete(*deletion);
+    }
+    const std::optional<AddCommand> command = ParseAddCommand(arguments);
     if (!command) {
         return Usage();
     }
@@ -90,13 +193,10 @@ int main() {
     if (Mode("add-nothing")) {
         return kAdded;
     }
-    const DWORD location = Mode("machine") ? CERT_SYSTEM_STORE_LOCAL_MACHINE : CERT_SYSTEM_STORE_CURRENT_USER;
-
     // The user's own registry part of the store, where an add lands anyway. The whole system store would
     // also bring in the machine's part, which Wine fills from the host's CA bundle at every start: a
     // quarter of a second per certificate, paid eight times per click.
-    const UniqueCertStore target(
-        CertOpenStore(CERT_STORE_PROV_SYSTEM_REGISTRY_A, 0, 0, location, store.c_str()));
+    const UniqueCertStore target = OpenStore(store);
     if (!target) {
         return Fail(kStoreError, "cannot open the store " + store + ": " + SystemText(GetLastError()));
     }

@@ -14,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <set>
 #include <memory>
 #include <utility>
 
@@ -440,6 +442,119 @@ TEST_F(EndToEnd, BrowserSettingsAreWrittenAndEveryBrowserWindowIsClosed) {
     DWORD type = 0;
     EXPECT_EQ(ReadDword(settings + "\\ZoneMap\\Domains\\pki.toval.example", "*", type), 2u);
     EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+}
+
+namespace {
+
+const char* const kInternetSettings = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+
+// The service domain's key under ZoneMap\Domains; a host name is ASCII.
+std::string DomainKey() {
+    const std::wstring domain = TOVALSET_SERVICE_DOMAIN;
+    return std::string(kInternetSettings) + "\\ZoneMap\\Domains\\" +
+           std::string(domain.begin(), domain.end());
+}
+
+// The seven values the IE settings button writes, each as its type and bytes, or "not there".
+std::map<std::string, std::string> ZoneValues() {
+    std::map<std::string, std::string> values;
+    const auto read = [&](const std::string& path, const char* name) {
+        std::string text = "not there";
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+            const win32::UniqueRegKey owner(key);
+            BYTE data[256] = {};
+            DWORD size = sizeof data;
+            DWORD type = REG_NONE;
+            if (RegQueryValueExW(key, std::wstring(name, name + strlen(name)).c_str(), nullptr, &type, data,
+                                 &size) == ERROR_SUCCESS) {
+                text = "type " + std::to_string(type) + ":";
+                for (DWORD i = 0; i < size; ++i) {
+                    text += " " + std::to_string(data[i]);
+                }
+            }
+        }
+        values[path + "|" + name] = text;
+    };
+    for (const char* name : {"1001", "1004", "1201", "1400", "1402", "1208"}) {
+        read(std::string(kInternetSettings) + "\\Zones\\2", name);
+    }
+    read(DomainKey(), "*");
+    return values;
+}
+
+void DeleteValue(const std::string& path, const char* name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        const win32::UniqueRegKey owner(key);
+        RegDeleteValueA(key, name);
+    }
+}
+
+// This user as before TovalSet, whatever the tests before left in the prefix: no record, none of the
+// support folder's certificates, and no zone value but what the test sets.
+void AsBeforeTovalSet(const std::string& all) {
+    for (const char* name : {"Made", "Certificates", "Values", "Keys made"}) {
+        DeleteValue("Software\\TovalSet", name);
+    }
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\TovalSet");
+    for (const std::string& file : e2e::CertificateFiles()) {
+        EXPECT_TRUE(test::RemoveFromUserStore("root", all + file)) << file;
+    }
+    for (const char* name : {"1001", "1004", "1201", "1400", "1402", "1208"}) {
+        DeleteValue(std::string(kInternetSettings) + "\\Zones\\2", name);
+    }
+    DeleteValue(DomainKey(), "*");
+    RegDeleteKeyA(HKEY_CURRENT_USER, DomainKey().c_str());
+}
+
+} // namespace
+
+// Both certificate scripts and the IE settings button, then Undo from the system menu: the user's root
+// store holds the same thumbprints as before the first button, a certificate imported before TovalSet
+// ran is still there, and the seven zone values are as they were, a text value among them.
+TEST_F(EndToEnd, UndoLeavesTheRootStoreAndTheZoneAsTheyWereBeforeTheFirstButton) {
+    const std::string all = app_ + "\\All\\";
+    AsBeforeTovalSet(all);
+    const std::string before = all + "IRIROOTCA.crt";
+    ASSERT_TRUE(test::AddToUserStore("root", before));
+    HKEY zone = nullptr;
+    ASSERT_EQ(
+        RegCreateKeyA(HKEY_CURRENT_USER, (std::string(kInternetSettings) + "\\Zones\\2").c_str(), &zone),
+        ERROR_SUCCESS);
+    {
+        const win32::UniqueRegKey owner(zone);
+        const DWORD prompt = 1;
+        RegSetValueExA(zone, "1001", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&prompt), sizeof prompt);
+        RegSetValueExW(zone, L"1400", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"3"), 2 * sizeof(wchar_t));
+    }
+    const std::set<std::vector<BYTE>> roots = test::UserStoreThumbprints("root");
+    const std::map<std::string, std::string> values = ZoneValues();
+
+    App app(app_);
+    app.Click(app.control(IDC_COMMAND1));
+    EXPECT_EQ(app.AnswerBoxes(8), Texts(8, "message: The Import Was Successfull "));
+    app.Click(app.control(IDC_COMMAND4));
+    EXPECT_EQ(app.AnswerBoxes(1), Texts{"message: GovernmentalGeneralIntermediateCANew Is OK!"});
+    app.Click(app.control(IDC_COMMAND2));
+    EXPECT_EQ(app.AnswerBoxes(1), Texts{"message: Confoguration Is OK!!"});
+    ASSERT_EQ(app.WaitUntilReady(), "");
+    ASSERT_NE(ZoneValues(), values) << "the button changed nothing";
+
+    // The question, answered OK by mouse, and the closing box.
+    app.ChooseSystemMenuLetter('U');
+    const Texts shown = app.AnswerBoxes(2, 60000);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].rfind("message: Undo what TovalSet changed for this user?", 0), 0u) << shown[0];
+    EXPECT_EQ(shown[0].find("IRIROOTCA"), std::string::npos) << "it would remove what was there before";
+    EXPECT_EQ(shown[1].rfind("message: Undone:", 0), 0u) << shown[1];
+    EXPECT_EQ(shown[1].find("Not undone"), std::string::npos) << shown[1];
+    EXPECT_EQ(app.WaitUntilReady(), "");
+
+    EXPECT_EQ(test::UserStoreThumbprints("root"), roots);
+    EXPECT_TRUE(test::InStore("root", test::Thumbprint(before)));
+    EXPECT_EQ(ZoneValues(), values);
+    AsBeforeTovalSet(all);
 }
 
 TEST_F(EndToEnd, TheMiddlewareStartsMinimizedAndKeepsRunningAfterTheExitButton) {

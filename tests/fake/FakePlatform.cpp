@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cwctype>
 #include <iomanip>
+#include <iterator>
 #include <sstream>
 
 namespace tovalset::fake {
@@ -35,6 +36,34 @@ std::string Bytes(const std::uint8_t* data, std::uint32_t size) {
     }
     out << ']';
     return out.str();
+}
+
+} // namespace
+
+std::string Hex(const Thumbprint& thumbprint) {
+    std::ostringstream out;
+    out << std::uppercase << std::hex << std::setfill('0');
+    for (const std::uint8_t byte : thumbprint) {
+        out << std::setw(2) << static_cast<int>(byte);
+    }
+    return out.str();
+}
+
+namespace {
+
+// The thumbprint after "/sha1 " in a certificate manager's command line, when it has one.
+std::optional<Thumbprint> DeletedThumbprint(const std::wstring& commandLine) {
+    const std::wstring marker = L" /del /c /sha1 ";
+    const std::size_t at = commandLine.find(marker);
+    if (at == std::wstring::npos || commandLine.size() < at + marker.size() + 40) {
+        return std::nullopt;
+    }
+    Thumbprint thumbprint{};
+    for (std::size_t i = 0; i < thumbprint.size(); ++i) {
+        const std::wstring pair = commandLine.substr(at + marker.size() + 2 * i, 2);
+        thumbprint[i] = static_cast<std::uint8_t>(std::stoul(pair, nullptr, 16));
+    }
+    return thumbprint;
 }
 
 } // namespace
@@ -71,6 +100,15 @@ std::optional<RegStatus> Recorder::Record(const std::string& operation, const st
         return std::nullopt;
     }
     return failure->second;
+}
+
+std::vector<std::string> FakePlatform::callsBesidesTheRecord() const {
+    std::vector<std::string> kept;
+    std::copy_if(calls().begin(), calls().end(), std::back_inserter(kept), [](const std::string& call) {
+        return call.rfind("ReadRegValue(", 0) != 0 && call.rfind("WriteRegValue(", 0) != 0 &&
+               call.rfind("FindInUserRoots(", 0) != 0;
+    });
+    return kept;
 }
 
 // ---- registry ----
@@ -146,6 +184,25 @@ const RegValue* FakePlatform::Value(const std::wstring& keyPath, const std::wstr
     }
     const auto value = key->values.find(Lower(name));
     return value == key->values.end() ? nullptr : &value->second.second;
+}
+
+std::vector<std::string> FakePlatform::Lines(const std::wstring& keyPath, const std::wstring& name) const {
+    std::vector<std::string> lines;
+    const RegValue* value = Value(keyPath, name);
+    if (value == nullptr || value->type != REG_MULTI_SZ) {
+        return lines;
+    }
+    std::wstring line;
+    for (std::size_t i = 0; i + 1 < value->data.size(); i += 2) {
+        const auto c = static_cast<wchar_t>(value->data[i] | (value->data[i + 1] << 8));
+        if (c != L'\0') {
+            line += c;
+        } else if (!line.empty()) {
+            lines.push_back(Narrow(line));
+            line.clear();
+        }
+    }
+    return lines;
 }
 
 std::size_t FakePlatform::ValueCount(const std::wstring& keyPath) const {
@@ -234,6 +291,72 @@ RegStatus FakePlatform::RegCloseKey(KeyHandle key) {
         return 0;
     }
     return openKeys_.erase(static_cast<std::uint32_t>(key)) == 1 ? 0 : kInvalidHandle;
+}
+
+RegRead FakePlatform::ReadRegValue(KeyHandle root, const std::wstring& subKey, const std::wstring& name) {
+    RegRead read;
+    if (const auto failure =
+            Record("ReadRegValue", KeyName(root) + ", " + Quoted(subKey) + ", " + Quoted(name))) {
+        read.status = *failure;
+        return read;
+    }
+    const auto path = SubKeyPathOf(root, subKey);
+    read.keyFound = path && FindPath(*path) != nullptr;
+    const RegValue* value = read.keyFound ? Value(*path, name) : nullptr;
+    if (value == nullptr) {
+        read.status = kFileNotFound;
+        return read;
+    }
+    read.data = {value->type, value->data};
+    return read;
+}
+
+RegStatus FakePlatform::WriteRegValue(KeyHandle root, const std::wstring& subKey, const std::wstring& name,
+                                      const RegData& data) {
+    if (const auto failure = Record(
+            "WriteRegValue", KeyName(root) + ", " + Quoted(subKey) + ", " + Quoted(name) + ", " +
+                                 std::to_string(data.type) + ", " +
+                                 Bytes(data.bytes.data(), static_cast<std::uint32_t>(data.bytes.size())))) {
+        return *failure;
+    }
+    const auto path = SubKeyPathOf(root, subKey);
+    if (!path) {
+        return kInvalidHandle;
+    }
+    SetValue(*path, name, {data.type, data.bytes});
+    return 0;
+}
+
+RegStatus FakePlatform::DeleteRegValue(KeyHandle root, const std::wstring& subKey, const std::wstring& name) {
+    if (const auto failure =
+            Record("DeleteRegValue", KeyName(root) + ", " + Quoted(subKey) + ", " + Quoted(name))) {
+        return *failure;
+    }
+    const auto path = SubKeyPathOf(root, subKey);
+    const auto key = path ? keys_.find(Lower(*path)) : keys_.end();
+    if (key == keys_.end() || key->second.values.erase(Lower(name)) == 0) {
+        return kFileNotFound;
+    }
+    return 0;
+}
+
+RegStatus FakePlatform::DeleteEmptyRegKey(KeyHandle root, const std::wstring& subKey) {
+    if (const auto failure = Record("DeleteEmptyRegKey", KeyName(root) + ", " + Quoted(subKey))) {
+        return *failure;
+    }
+    const auto path = SubKeyPathOf(root, subKey);
+    const auto key = path && !subKey.empty() ? keys_.find(Lower(*path)) : keys_.end();
+    if (key == keys_.end()) {
+        return kFileNotFound;
+    }
+    const std::wstring below = key->first + L"\\";
+    const auto first = keys_.lower_bound(below);
+    const bool hasSubKey = first != keys_.end() && first->first.rfind(below, 0) == 0;
+    if (!key->second.values.empty() || hasSubKey) {
+        return kDirNotEmpty;
+    }
+    keys_.erase(key);
+    return 0;
 }
 
 std::wstring FakePlatform::FromAnsiCodePage(const std::string& bytes) {
@@ -341,8 +464,13 @@ ProgramOutcome FakePlatform::StartProgramAndWait(const std::wstring& commandLine
         closing_ = true;
         throw ActionCancelled();
     }
-    const auto outcome = outcomes_.find(Count("StartProgramAndWait"));
-    return outcome == outcomes_.end() ? ProgramOutcome{true, 0} : outcome->second;
+    const auto set = outcomes_.find(Count("StartProgramAndWait"));
+    const ProgramOutcome outcome = set == outcomes_.end() ? ProgramOutcome{true, 0} : set->second;
+    if (const auto deleted = DeletedThumbprint(commandLine);
+        deleted && outcome.finished && outcome.exitCode == 0) {
+        userRoots.erase(*deleted);
+    }
+    return outcome;
 }
 
 void FakePlatform::ShowMessage(const std::wstring& text) {
@@ -355,6 +483,18 @@ void FakePlatform::ShowError(const std::wstring& text) {
     closing_ = Closes("ShowError");
     Record("ShowError", Quoted(text));
     errors_.push_back(text);
+}
+
+bool FakePlatform::AskOkCancel(const std::wstring& text) {
+    const bool closes = Closes("AskOkCancel");
+    Record("AskOkCancel", Quoted(text));
+    questions_.push_back(text);
+    if (closes) {
+        closing_ = true;
+        throw ActionCancelled();
+    }
+    const auto answer = answers_.find(Count("AskOkCancel"));
+    return answer == answers_.end() || answer->second;
 }
 
 // ---- what took effect ----
@@ -385,6 +525,20 @@ PlatformOps::RootLookup FakePlatform::LookUpRootCertificate(const std::wstring& 
         }
     }
     return lookup;
+}
+
+PlatformOps::PartLookup FakePlatform::FindInUserRoots(const Thumbprint& thumbprint) {
+    if (Record("FindInUserRoots", Hex(thumbprint))) {
+        return {Held::Unreadable, L"Access is denied."};
+    }
+    return {userRoots.count(thumbprint) != 0 ? Held::Yes : Held::No};
+}
+
+PlatformOps::PartLookup FakePlatform::FindInComputerRoots(const Thumbprint& thumbprint) {
+    if (Record("FindInComputerRoots", Hex(thumbprint))) {
+        return {Held::Unreadable, L"Access is denied."};
+    }
+    return {computerRoots.count(thumbprint) != 0 ? Held::Yes : Held::No};
 }
 
 // ---- what the status report reads ----

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -16,10 +17,13 @@ namespace tovalset::fake {
 constexpr RegStatus kFileNotFound = 2;
 constexpr RegStatus kAccessDenied = 5;
 constexpr RegStatus kInvalidHandle = 6;
+constexpr RegStatus kDirNotEmpty = 145;
 constexpr RegStatus kMoreData = 234;
 
 // Readable ASCII for a wide text; other characters as \x{...}.
 std::string Narrow(const std::wstring& text);
+// A thumbprint in 40 upper-case hex digits.
+std::string Hex(const Thumbprint& thumbprint);
 
 struct RegValue {
     std::uint32_t type = 0;
@@ -68,6 +72,8 @@ public:
     bool HasKey(const std::wstring& keyPath) const;
     const RegValue* Value(const std::wstring& keyPath, const std::wstring& name) const;
     std::size_t ValueCount(const std::wstring& keyPath) const;
+    // The strings of a value written in UTF-16 as REG_MULTI_SZ, narrowed; none when there is no such value.
+    std::vector<std::string> Lines(const std::wstring& keyPath, const std::wstring& name) const;
     std::size_t OpenKeyCount() const { return openKeys_.size(); }
 
     // Windows are added at the bottom of the z-order. A window made with destroyOnClose is destroyed by the
@@ -83,6 +89,10 @@ public:
     const std::vector<Posted>& posted() const { return posted_; }
 
     // ---- what happened ----
+    // Every call but those through which a button reads and adds to the record of changes before its own
+    // work (ReadRegValue, WriteRegValue, FindInUserRoots): the button's calls as they were before it kept
+    // one.
+    std::vector<std::string> callsBesidesTheRecord() const;
     const std::vector<std::wstring>& messages() const { return messages_; }
     const std::vector<std::wstring>& errors() const { return errors_; }
 
@@ -94,6 +104,13 @@ public:
     RegStatus RegSetValueExA(KeyHandle key, const std::wstring& valueName, std::uint32_t reserved,
                              std::uint32_t type, const std::uint8_t* data, std::uint32_t size) override;
     RegStatus RegCloseKey(KeyHandle key) override;
+    RegRead ReadRegValue(KeyHandle root, const std::wstring& subKey, const std::wstring& name) override;
+    RegStatus WriteRegValue(KeyHandle root, const std::wstring& subKey, const std::wstring& name,
+                            const RegData& data) override;
+    RegStatus DeleteRegValue(KeyHandle root, const std::wstring& subKey, const std::wstring& name) override;
+    RegStatus DeleteEmptyRegKey(KeyHandle root, const std::wstring& subKey) override;
+    // "error <code>", as the fake report facts word a failure.
+    std::wstring ErrorText(std::uint32_t code) override { return L"error " + std::to_wstring(code); }
     // Each byte is the character of that number (Latin-1), which keeps test data readable.
     std::wstring FromAnsiCodePage(const std::string& bytes) override;
     WindowHandle FindWindowExA(WindowHandle parent, WindowHandle childAfter, const std::wstring& className,
@@ -110,6 +127,11 @@ public:
                                        std::uint32_t timeoutMs) override;
     void ShowMessage(const std::wstring& text) override;
     void ShowError(const std::wstring& text) override;
+    // The n-th question is answered as set (true: OK); by default OK. The window closing during it (see
+    // CloseDuring) makes it throw ActionCancelled once it was shown.
+    void SetAnswer(int occurrence, bool ok) { answers_[occurrence] = ok; }
+    const std::vector<std::wstring>& questions() const { return questions_; }
+    bool AskOkCancel(const std::wstring& text) override;
 
 private:
     struct Key {
@@ -141,6 +163,8 @@ private:
     std::vector<std::wstring> messages_;
     std::vector<std::wstring> errors_;
     std::map<int, ProgramOutcome> outcomes_;
+    std::map<int, bool> answers_;
+    std::vector<std::wstring> questions_;
     std::pair<std::string, int> closeAt_;
     bool closing_ = false;
 
@@ -157,6 +181,14 @@ public:
         certificateFiles_[path] = std::move(bytes);
     }
     RootLookup LookUpRootCertificate(const std::wstring& certificateFile) override;
+
+    // The thumbprints in the user's own part of the root store and in the computer's. A certificate
+    // manager run with "/del /c /sha1 <thumbprint>" that ends with exit code 0 takes the thumbprint out of
+    // the user's part, as the real one does; a failing look-up answers that the part cannot be read.
+    std::set<Thumbprint> userRoots;
+    std::set<Thumbprint> computerRoots;
+    PartLookup FindInUserRoots(const Thumbprint& thumbprint) override;
+    PartLookup FindInComputerRoots(const Thumbprint& thumbprint) override;
 
 private:
     std::map<int, RootLookup> rootLookups_;

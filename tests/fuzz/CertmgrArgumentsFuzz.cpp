@@ -49,6 +49,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 "the command is exactly what was given");
     }
 
+    if (const auto command = ParseDeleteCommand(arguments)) {
+        Require(!command->store.empty() && command->store.find_first_of(" \t") != 0 &&
+                    arguments.size() == 15 + 40 + 4 + command->store.size() &&
+                    arguments.compare(0, 15, " /del /c /sha1 ") == 0,
+                "the delete is exactly a thumbprint and one store");
+    }
+
     if (first == std::string::npos) {
         return 0;
     }

@@ -56,4 +56,24 @@ bool RemoveFromUserStore(const char* store, const std::string& path) {
     return !found || CertDeleteCertificateFromStore(found.release()) != FALSE;
 }
 
+std::set<std::vector<BYTE>> UserStoreThumbprints(const char* store) {
+    std::set<std::vector<BYTE>> thumbprints;
+    const win32::UniqueCertStore opened(
+        CertOpenStore(CERT_STORE_PROV_SYSTEM_REGISTRY_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, store));
+    if (!opened) {
+        return thumbprints;
+    }
+    // The enumeration frees each context as it goes on to the next.
+    for (PCCERT_CONTEXT context = CertEnumCertificatesInStore(opened.get(), nullptr); context != nullptr;
+         context = CertEnumCertificatesInStore(opened.get(), context)) {
+        std::vector<BYTE> hash(20);
+        DWORD size = static_cast<DWORD>(hash.size());
+        if (CertGetCertificateContextProperty(context, CERT_SHA1_HASH_PROP_ID, hash.data(), &size)) {
+            hash.resize(size);
+            thumbprints.insert(hash);
+        }
+    }
+    return thumbprints;
+}
+
 } // namespace tovalset::test

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -18,5 +19,8 @@ bool InStore(const char* store, const std::vector<BYTE>& thumbprint);
 bool AddToUserStore(const char* store, const std::string& path);
 // Takes it out of there again; true when it is no longer there.
 bool RemoveFromUserStore(const char* store, const std::string& path);
+// The thumbprints of every certificate in the current user's registry part of a store, as CryptoAPI hashes
+// them: a set compares what the store holds, whatever Wine rewrites in each certificate's blob.
+std::set<std::vector<BYTE>> UserStoreThumbprints(const char* store);
 
 } // namespace tovalset::test

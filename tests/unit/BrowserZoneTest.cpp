@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <utility>
@@ -100,7 +101,7 @@ TEST(ConfigureBrowserZone, FullRunMakesTheFifteenTestedCallsAndEightClosesInOrde
     const Calls checks = OverrideChecks(9);
     expected.insert(expected.end(), checks.begin(), checks.end());
     expected.insert(expected.end(), {Find("none"), kOk});
-    EXPECT_EQ(os.calls(), expected);
+    EXPECT_EQ(os.callsBesidesTheRecord(), expected);
     for (const auto& setting : kSettings) {
         EXPECT_TRUE(IsDword(os.Value(kZone, setting), 0)) << Narrow(setting);
     }
@@ -143,7 +144,7 @@ TEST(ConfigureBrowserZone, TwoRunsInARowEndTheSameWay) {
     const Calls secondChecks = OverrideChecks(18);
     expected.insert(expected.end(), secondChecks.begin(), secondChecks.end());
     expected.insert(expected.end(), {Find("none"), kOk});
-    EXPECT_EQ(os.calls(), expected);
+    EXPECT_EQ(os.callsBesidesTheRecord(), expected);
     EXPECT_EQ(os.ValueCount(kZone), 6u);
     EXPECT_EQ(os.OpenKeyCount(), 0u);
 }
@@ -201,7 +202,7 @@ TEST_P(ConfigureBrowserZoneFailure, StopsAtTheFailedCallWithTheOneMessage) {
         expected.push_back(full[failed + 1]);
     }
     expected.push_back(kFailed);
-    EXPECT_EQ(os.calls(), expected);
+    EXPECT_EQ(os.callsBesidesTheRecord(), expected);
 
     EXPECT_EQ(os.ValueCount(kZone), point.zoneValuesKept);
     for (std::size_t i = 0; i < point.zoneValuesKept; ++i) {
@@ -381,7 +382,8 @@ TEST(CloseBrowserWindows, ClosesTopLevelFramesFromTheTopAndNothingElse) {
 
     ConfigureBrowserZone(os, facts);
 
-    Calls tail(os.calls().end() - 8, os.calls().end());
+    const Calls calls = os.callsBesidesTheRecord();
+    const Calls tail(calls.end() - 8, calls.end());
     EXPECT_EQ(tail,
               (Calls{Find("none"), Find("W1"), Find("W4"), Find("W5"), "PostMessageA(W1, WM_CLOSE, 0, 0)",
                      "PostMessageA(W4, WM_CLOSE, 0, 0)", "PostMessageA(W5, WM_CLOSE, 0, 0)", kOk}));
@@ -416,4 +418,37 @@ TEST(CloseBrowserWindows, AChainLongerThanTheBoundIsCutThere) {
     }
     CloseBrowserWindows(os);
     EXPECT_EQ(os.posted().size(), kMaxBrowserWindows);
+}
+
+// ---- the record of what TovalSet changed ----
+
+// Each value as it stood, type and bytes, or that it was not there, and the keys that were not there: read
+// and written before the first write; a second run, after TovalSet's own writes, adds nothing.
+TEST(ConfigureBrowserZone, TheRecordKeepsEachValueAsItStoodBeforeTheFirstWrite) {
+    const std::wstring record = L"HKCU\\Software\\TovalSet";
+    FakePlatform os;
+    FakeReportFacts facts;
+    os.SetDword(kZone, L"1001", 3);
+    os.SetValue(kZone, L"1400", {REG_SZ, {'3', 0, 0, 0}});
+    ConfigureBrowserZone(os, facts);
+
+    const std::string zone = Narrow(kZone.substr(5));
+    const std::string domain = Narrow(DomainKey().substr(5));
+    const std::vector<std::string> expected = {
+        zone + "|1001|4|03000000", zone + "|1004|absent", zone + "|1201|absent", zone + "|1400|1|33000000",
+        zone + "|1402|absent",     zone + "|1208|absent", domain + "|*|absent"};
+    EXPECT_EQ(os.Lines(record, L"Values"), expected);
+    EXPECT_EQ(os.Lines(record, L"Keys made"), std::vector<std::string>{domain});
+    const Calls calls = os.calls();
+    const auto firstWrite = std::find_if(calls.begin(), calls.end(), [](const std::string& call) {
+        return call.rfind("RegCreateKeyA(", 0) == 0;
+    });
+    const auto recordWritten = std::find_if(calls.begin(), calls.end(), [](const std::string& call) {
+        return call.rfind("WriteRegValue(HKCU, \"Software\\TovalSet\", \"Values\"", 0) == 0;
+    });
+    EXPECT_LT(recordWritten, firstWrite);
+
+    ConfigureBrowserZone(os, facts);
+    EXPECT_EQ(os.Lines(record, L"Values"), expected);
+    EXPECT_EQ(os.Lines(record, L"Keys made"), std::vector<std::string>{domain});
 }

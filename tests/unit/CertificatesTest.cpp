@@ -1,5 +1,6 @@
 #include "actions/buttons/Certificates.h"
 #include "actions/buttons/RunAction.h"
+#include "platform/CertificateFile.h"
 #include "tests/fake/FakePlatform.h"
 
 #include <gtest/gtest.h>
@@ -175,14 +176,14 @@ TEST(InstallCertificates, RootScriptAlternatesEightImportsAndEightMessages) {
     FakePlatform os;
     FakeReportFacts facts;
     InstallRootCertificates(os, facts);
-    EXPECT_EQ(os.calls(), kRoot.run);
+    EXPECT_EQ(os.callsBesidesTheRecord(), kRoot.run);
 }
 
 TEST(InstallCertificates, RenewalScriptShowsOneMessageBetweenTheSecondAndThirdImport) {
     FakePlatform os;
     FakeReportFacts facts;
     InstallNewCertificates(os, facts);
-    EXPECT_EQ(os.calls(), kNew.run);
+    EXPECT_EQ(os.callsBesidesTheRecord(), kNew.run);
 }
 
 TEST(InstallCertificates, CommandLinesKeepTheirDoubleBlanks) {
@@ -199,7 +200,7 @@ TEST_P(EachStep, AFailedImportIsReportedAndTheScriptGoesOn) {
         FakeReportFacts facts;
         os.SetOutcome(c.step, {true, exitCode});
         c.script->action(os, facts);
-        EXPECT_EQ(os.calls(),
+        EXPECT_EQ(os.callsBesidesTheRecord(),
                   WithFailure(c.run, "Import failed: All\\" + std::string(c.certificate->file) +
                                          " (certmgr exit code " + std::to_string(exitCode) + ")."));
     }
@@ -211,8 +212,9 @@ TEST_P(EachStep, AToolStoppedAtTheBoundIsReportedAndTheScriptGoesOn) {
     FakeReportFacts facts;
     os.SetOutcome(c.step, {false, 0});
     c.script->action(os, facts);
-    EXPECT_EQ(os.calls(), WithFailure(c.run, "Import failed: All\\" + std::string(c.certificate->file) +
-                                                 " (certmgr did not finish; it was stopped)."));
+    EXPECT_EQ(os.callsBesidesTheRecord(),
+              WithFailure(c.run, "Import failed: All\\" + std::string(c.certificate->file) +
+                                     " (certmgr did not finish; it was stopped)."));
 }
 
 // After exit code 0, what the root store says of the certificate, under the machine policy that stops
@@ -285,7 +287,8 @@ TEST_P(EachStep, AnImportThatDidNotTakeEffectIsReportedAfterExitCodeZero) {
             shown.replace(shown.find('?'), 1,
                           "All\\" + std::string(c.certificate->file) + " (certmgr reported success, but ");
         }
-        EXPECT_EQ(Shown(os.calls()), Shown(shown.empty() ? c.script->run : WithFailure(c.run, shown)));
+        EXPECT_EQ(Shown(os.callsBesidesTheRecord()),
+                  Shown(shown.empty() ? c.script->run : WithFailure(c.run, shown)));
         EXPECT_EQ(os.OpenKeyCount(), 0u);
     }
 }
@@ -313,7 +316,7 @@ TEST_P(EachStep, ClosingTheWindowEndsTheScriptAtItsNextStep) {
         FakeReportFacts facts;
         os.CloseDuring("StartProgramAndWait", c.step);
         RunAction(os, facts, c.script->action);
-        EXPECT_EQ(os.calls(), Through(run, wait));
+        EXPECT_EQ(os.callsBesidesTheRecord(), Through(run, wait));
         EXPECT_TRUE(os.errors().empty());
     }
     // Asked to close during the box that follows this step's import, where one does: the box is the last
@@ -325,7 +328,7 @@ TEST_P(EachStep, ClosingTheWindowEndsTheScriptAtItsNextStep) {
         FakeReportFacts facts;
         os.CloseDuring("ShowMessage", static_cast<int>(Shown(Through(run, box)).size()));
         RunAction(os, facts, c.script->action);
-        EXPECT_EQ(os.calls(), Through(run, box));
+        EXPECT_EQ(os.callsBesidesTheRecord(), Through(run, box));
         EXPECT_TRUE(os.errors().empty());
     }
 }
@@ -342,7 +345,7 @@ TEST_P(EachStep, AToolThatCannotStartEndsTheActionWithOneErrorBox) {
     expected.push_back("ShowError(\"This program could not be started:\\x{a}" +
                        std::string(c.certificate->command) +
                        "\\x{a}\\x{a}The system cannot find the path specified.\")");
-    EXPECT_EQ(os.calls(), expected);
+    EXPECT_EQ(os.callsBesidesTheRecord(), expected);
     EXPECT_EQ(os.errors().size(), 1u);
 }
 
@@ -365,9 +368,76 @@ TEST(RunAction, ClosingDuringTheErrorBoxEndsTheActionQuietly) {
     os.Fail("StartProgramAndWait", 1, 2);
     os.CloseDuring("ShowError", 1);
     RunAction(os, facts, &InstallRootCertificates);
-    EXPECT_EQ(os.calls().size(), 2u);
+    EXPECT_EQ(os.callsBesidesTheRecord().size(), 2u);
     EXPECT_TRUE(os.closing());
     // And a start or a box that comes after the close reaches nothing.
     EXPECT_THROW(os.ShowMessage(L"late"), ActionCancelled);
-    EXPECT_EQ(os.calls().size(), 2u);
+    EXPECT_EQ(os.callsBesidesTheRecord().size(), 2u);
+}
+
+// ---- the record of what TovalSet changed ----
+
+namespace {
+
+const std::wstring kRecord = L"HKCU\\Software\\TovalSet";
+
+// Each certificate file of the support folder with bytes of its own, as the record reads them.
+void SetCertificateFiles(FakeReportFacts& facts, const std::string& salt = "") {
+    for (const std::wstring& file : CertificateFiles()) {
+        const std::string bytes = fake::Narrow(file) + salt;
+        facts.SetFile(L"All\\" + file, {bytes.begin(), bytes.end()});
+    }
+}
+Thumbprint ThumbprintOf(const std::wstring& file, const std::string& salt = "") {
+    const std::string bytes = fake::Narrow(file) + salt;
+    return Sha1({bytes.begin(), bytes.end()});
+}
+} // namespace
+
+// Written before the first import, once; a later run of either script, or a renewed file under the same
+// name, only adds what the record does not hold; what the user's own part held before is recorded as such.
+TEST(InstallCertificates, TheRecordIsWrittenBeforeTheFirstImportAndOnlyAddedTo) {
+    FakePlatform os;
+    FakeReportFacts facts;
+    SetCertificateFiles(facts);
+    const std::wstring before = L"IRIROOTCA.crt";
+    os.userRoots.insert(ThumbprintOf(before));
+    // The computer's copy does not count: the user's own part is what an undo removes from.
+    os.computerRoots.insert(ThumbprintOf(L"DigitalSignOld.cer"));
+    InstallRootCertificates(os, facts);
+
+    std::vector<std::string> expected;
+    for (const std::wstring& file : CertificateFiles()) {
+        expected.push_back(fake::Hex(ThumbprintOf(file)) + (file == before ? " before " : " added ") +
+                           fake::Narrow(file));
+    }
+    EXPECT_EQ(os.Lines(kRecord, L"Certificates"), expected);
+    const auto calls = os.calls();
+    const auto lastWrite = std::find_if(calls.rbegin(), calls.rend(), [](const std::string& call) {
+        return call.rfind("WriteRegValue(HKCU, \"Software\\TovalSet\"", 0) == 0;
+    });
+    const auto firstRun = std::find_if(calls.begin(), calls.end(), [](const std::string& call) {
+        return call.rfind("StartProgramAndWait(", 0) == 0;
+    });
+    ASSERT_NE(lastWrite, calls.rend());
+    EXPECT_LT(calls.rend() - lastWrite - 1, firstRun - calls.begin()) << "the record after an import";
+    const fake::RegValue* made = os.Value(kRecord, L"Made");
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(made->type, REG_SZ);
+
+    // Later: the user's part now holds all of them, the clock has moved, one file was renewed.
+    for (const std::wstring& file : CertificateFiles()) {
+        os.userRoots.insert(ThumbprintOf(file));
+    }
+    const std::vector<std::uint8_t> firstMade = made->data;
+    facts.localNow.day += 1;
+    InstallNewCertificates(os, facts);
+    InstallRootCertificates(os, facts);
+    EXPECT_EQ(os.Lines(kRecord, L"Certificates"), expected);
+    const std::string renewed = "IRIROOTCA.crt renewed";
+    facts.SetFile(L"All\\IRIROOTCA.crt", {renewed.begin(), renewed.end()});
+    InstallRootCertificates(os, facts);
+    expected.push_back(fake::Hex(Sha1({renewed.begin(), renewed.end()})) + " added IRIROOTCA.crt");
+    EXPECT_EQ(os.Lines(kRecord, L"Certificates"), expected);
+    EXPECT_EQ(os.Value(kRecord, L"Made")->data, firstMade);
 }

@@ -1,6 +1,7 @@
 #include "actions/buttons/BrowserZone.h"
 #include "actions/buttons/Certificates.h"
 #include "actions/buttons/RunAction.h"
+#include "actions/buttons/Undo.h"
 #include "tests/fake/FakePlatform.h"
 
 #include <gtest/gtest.h>
@@ -45,7 +46,7 @@ TEST(DesktopUser, AnotherAccountsRunChangesNothingAndSaysWhose) {
     };
     for (const Button& button :
          {Button{"Command1", &InstallRootCertificates}, Button{"Command4", &InstallNewCertificates},
-          Button{"Command2", &ConfigureBrowserZone}}) {
+          Button{"Command2", &ConfigureBrowserZone}, Button{"Undo", &UndoChanges}}) {
         FakePlatform usual;
         FakeReportFacts usualFacts;
         RunAction(usual, usualFacts, button.action);

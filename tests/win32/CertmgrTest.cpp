@@ -128,3 +128,48 @@ TEST_F(CertmgrStandIn, AQuestionTheToolAsksIsSeenAndWaitedForPastTheBound) {
         EXPECT_EQ(test::InStore(store, test::Thumbprint("All\\IRIROOTCA.crt")), answer == IDYES);
     }
 }
+
+namespace {
+
+std::wstring HexOf(const std::vector<BYTE>& thumbprint, bool lower) {
+    std::wstring hex;
+    for (const BYTE byte : thumbprint) {
+        wchar_t pair[3] = {};
+        swprintf(pair, 3, lower ? L"%02x" : L"%02X", byte);
+        hex += pair;
+    }
+    return hex;
+}
+
+} // namespace
+
+// The undo's delete: by thumbprint, that certificate only, and gone from the store when the tool says so
+// (Wine writes a delete only on a commit); one not there is told apart; asked, a No keeps it.
+TEST_F(CertmgrStandIn, DeletesByThumbprintThatCertificateOnly) {
+    const std::vector<BYTE> old = test::Thumbprint("All\\DigitalSignOld.cer");
+    const std::vector<BYTE> root = test::Thumbprint("All\\IRIROOTCA.crt");
+    ASSERT_EQ(Run(L" /add /c  All\\DigitalSignOld.cer /s  TovalSetDel"), 0u);
+    for (const bool lower : {false, true}) {
+        ASSERT_EQ(Run(L" /add /c  All\\IRIROOTCA.crt /s  TovalSetDel"), 0u);
+        SetEnvironmentVariableA("TOVALSET_CERTMGR_MODE", "ask");
+        QuestionAnswerer answerer{GetTickCount(), IDNO};
+        const win32::UniqueHandle thread(
+            CreateThread(nullptr, 0, &QuestionAnswerer::Run, &answerer, 0, nullptr));
+        EXPECT_EQ(Run(L" /del /c /sha1 " + HexOf(root, lower) + L" /s TovalSetDel"), 5u);
+        ASSERT_EQ(WaitForSingleObject(thread.get(), test::Bound(20000)), WAIT_OBJECT_0);
+        EXPECT_TRUE(answerer.came) << "the question never came up";
+        EXPECT_TRUE(test::InStore("TovalSetDel", root));
+        SetEnvironmentVariableA("TOVALSET_CERTMGR_MODE", nullptr);
+        EXPECT_EQ(Run(L" /del /c /sha1 " + HexOf(root, lower) + L" /s TovalSetDel"), 0u);
+        EXPECT_FALSE(test::InStore("TovalSetDel", root));
+        EXPECT_EQ(Run(L" /del /c /sha1 " + HexOf(root, lower) + L" /s TovalSetDel"), 6u);
+        EXPECT_TRUE(test::InStore("TovalSetDel", old));
+    }
+    for (const std::wstring& arguments :
+         {L" /del /c /sha1 " + HexOf(old, false).substr(2) + L" /s TovalSetDel",
+          L" /del /c /sha1 " + HexOf(old, false) + L"0 /s TovalSetDel",
+          L" /del /c /sha1 " + HexOf(old, false) + L" /s ", L" /del /c /sha1 " + HexOf(old, false)}) {
+        EXPECT_EQ(Run(arguments), 1u) << "certmgr" << std::string(arguments.begin(), arguments.end());
+    }
+    EXPECT_TRUE(test::InStore("TovalSetDel", old));
+}

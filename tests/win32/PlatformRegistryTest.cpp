@@ -141,3 +141,52 @@ TEST(AnsiCodePage, PersianTextCrossesTheSeamThroughCodePage1256) {
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(std::wstring(read), salam);
 }
+
+// What the undo keeps and puts back: a value read through the wide calls comes back with its type and
+// every byte, whatever the code page; a delete takes one value, and a key only while it is empty.
+TEST(Registry, AValueKeptIsWrittenBackExactlyAndDeletesTakeOnlyWhatIsNamed) {
+    test::ScratchKey scratch(ToAnsi(kScratch));
+    win32::Win32Platform os;
+    const std::wstring inner = kScratch + L"\\Inner";
+    // Text that no single code page holds, an odd-sized binary and an empty value.
+    const std::wstring persian = L"\u0633\u0644\u0627\u0645 \U0001D11E";
+    RegData text{REG_SZ, {}};
+    for (const wchar_t c : persian + L'\0') {
+        text.bytes.push_back(static_cast<std::uint8_t>(c));
+        text.bytes.push_back(static_cast<std::uint8_t>(c >> 8));
+    }
+    const RegData binary{REG_BINARY, {1, 2, 3}};
+    const RegData empty{REG_NONE, {}};
+    for (const auto& [name, data] : {std::pair{L"text", text}, {L"binary", binary}, {L"empty", empty}}) {
+        ASSERT_EQ(os.WriteRegValue(kCurrentUser, inner, name, data), 0);
+        const RegRead read = os.ReadRegValue(kCurrentUser, inner, name);
+        EXPECT_EQ(read.status, 0);
+        EXPECT_TRUE(read.keyFound);
+        EXPECT_EQ(read.data, data);
+    }
+    const RegRead missing = os.ReadRegValue(kCurrentUser, inner, L"missing");
+    EXPECT_EQ(missing.status, ERROR_FILE_NOT_FOUND);
+    EXPECT_TRUE(missing.keyFound);
+    const RegRead noKey = os.ReadRegValue(kCurrentUser, kScratch + L"\\Absent", L"text");
+    EXPECT_EQ(noKey.status, ERROR_FILE_NOT_FOUND);
+    EXPECT_FALSE(noKey.keyFound);
+
+    // A key that holds values or a subkey stays; emptied, it goes, and its parent stays.
+    EXPECT_EQ(os.DeleteEmptyRegKey(kCurrentUser, inner), ERROR_DIR_NOT_EMPTY);
+    for (const wchar_t* name : {L"text", L"binary", L"empty"}) {
+        EXPECT_EQ(os.DeleteRegValue(kCurrentUser, inner, name), 0);
+    }
+    EXPECT_EQ(os.DeleteRegValue(kCurrentUser, inner, L"text"), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(os.DeleteRegValue(kCurrentUser, kScratch + L"\\Absent", L"text"), ERROR_FILE_NOT_FOUND);
+    ASSERT_EQ(os.WriteRegValue(kCurrentUser, inner + L"\\Below", L"x", binary), 0);
+    EXPECT_EQ(os.DeleteEmptyRegKey(kCurrentUser, inner), ERROR_DIR_NOT_EMPTY);
+    EXPECT_EQ(os.DeleteRegValue(kCurrentUser, inner + L"\\Below", L"x"), 0);
+    EXPECT_EQ(os.DeleteEmptyRegKey(kCurrentUser, inner + L"\\Below"), 0);
+    EXPECT_EQ(os.DeleteEmptyRegKey(kCurrentUser, inner), 0);
+    EXPECT_FALSE(os.ReadRegValue(kCurrentUser, inner, L"x").keyFound);
+    EXPECT_EQ(os.DeleteEmptyRegKey(kCurrentUser, inner), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(os.DeleteEmptyRegKey(kCurrentUser, L""), ERROR_INVALID_PARAMETER);
+    KeyHandle parent = kPoisonedKey;
+    ASSERT_EQ(os.RegOpenKeyA(kCurrentUser, kScratch, parent), 0);
+    os.RegCloseKey(parent);
+}

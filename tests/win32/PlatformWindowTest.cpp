@@ -9,7 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <functional>
 #include <map>
+#include <string>
+#include <utility>
 #include <vector>
 
 using namespace tovalset;
@@ -131,4 +135,56 @@ TEST(Boxes, APersianNameInTheSeamsBoxesReadsBackAsItWasShown) {
         shown = answerer.wideTexts();
     }
     EXPECT_EQ(shown, (std::vector<std::wstring>{L"message: " + text, L"error: " + text}));
+}
+
+namespace {
+
+// The question box: OK is yes, Cancel no, and a window closing while it shows is Cancel, even when the box
+// was dismissed with OK, as the window dismisses every box of ours.
+class ClosingHost final : public win32::ModalHost {
+public:
+    HWND BoxOwner() const override { return nullptr; }
+    WaitEnd Wait(HANDLE, DWORD, const std::function<bool()>&) override { return WaitEnd::Signalled; }
+    bool CloseRequested() const override { return closing; }
+    std::atomic<bool> closing{false};
+};
+
+struct Answer {
+    ClosingHost* host;
+    WPARAM button;
+    bool closeFirst;
+};
+
+DWORD WINAPI AnswerTheQuestion(void* param) {
+    const auto* answer = static_cast<const Answer*>(param);
+    HWND box = nullptr;
+    test::WaitUntil([&] { return (box = test::FindMessageBox(GetCurrentProcessId())) != nullptr; }, 10000);
+    if (answer->closeFirst) {
+        answer->host->closing = true;
+    }
+    PostMessageA(box, WM_COMMAND, answer->button, 0);
+    return 0;
+}
+
+} // namespace
+
+TEST(Question, OkIsYesCancelIsNoAndAClosingWindowIsCancel) {
+    for (const auto& [button, closeFirst] :
+         {std::pair<WPARAM, bool>{IDOK, false}, {IDCANCEL, false}, {IDOK, true}}) {
+        SCOPED_TRACE(std::to_string(button) + (closeFirst ? " while closing" : ""));
+        ClosingHost host;
+        win32::Win32Platform os(host);
+        Answer answer{&host, button, closeFirst};
+        const win32::UniqueHandle thread(CreateThread(nullptr, 0, &AnswerTheQuestion, &answer, 0, nullptr));
+        if (closeFirst) {
+            EXPECT_THROW(os.AskOkCancel(L"Undo \u06af\u0648\u0627\u0647\u06cc?"), ActionCancelled);
+        } else {
+            EXPECT_EQ(os.AskOkCancel(L"Undo \u06af\u0648\u0627\u0647\u06cc?"), button == IDOK);
+        }
+        WaitForSingleObject(thread.get(), INFINITE);
+        // Once closing, nothing more is asked.
+        if (closeFirst) {
+            EXPECT_THROW(os.AskOkCancel(L"again?"), ActionCancelled);
+        }
+    }
 }

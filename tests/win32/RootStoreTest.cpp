@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -159,4 +160,28 @@ TEST(Thumbprint, IsCryptoApisForDerAndPem) {
         EXPECT_EQ(test::Thumbprint(DemoFile(name)), std::vector<BYTE>(hash, hash + size)) << name;
     }
     EXPECT_EQ(pem, 1);
+}
+
+// The undo's look-up by thumbprint: the user's own part and the computer's each told alone, so that a user's
+// copy is seen even where the computer's store holds the same certificate.
+TEST_F(RootStore, TellsTheUsersOwnPartFromTheComputersByThumbprint) {
+    const std::vector<BYTE> bytes = test::Thumbprint(DemoFile("IRIROOTCA.crt"));
+    Thumbprint thumbprint{};
+    ASSERT_EQ(bytes.size(), thumbprint.size());
+    std::copy(bytes.begin(), bytes.end(), thumbprint.begin());
+    using Held = PlatformOps::Held;
+    const auto places = [&] {
+        return std::pair{os_.FindInUserRoots(thumbprint).held, os_.FindInComputerRoots(thumbprint).held};
+    };
+    EXPECT_EQ(places(), std::pair(Held::No, Held::No));
+    {
+        const InRootStore user("IRIROOTCA.crt", CERT_SYSTEM_STORE_CURRENT_USER);
+        ASSERT_TRUE(user.added());
+        EXPECT_EQ(places(), std::pair(Held::Yes, Held::No));
+        const InRootStore machine("IRIROOTCA.crt", CERT_SYSTEM_STORE_LOCAL_MACHINE);
+        ASSERT_TRUE(machine.added());
+        EXPECT_EQ(places(), std::pair(Held::Yes, Held::Yes));
+    }
+    const InRootStore machine("IRIROOTCA.crt", CERT_SYSTEM_STORE_LOCAL_MACHINE);
+    EXPECT_EQ(places(), std::pair(Held::No, Held::Yes));
 }

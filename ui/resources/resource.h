@@ -31,6 +31,7 @@
 // bits of a menu command.
 #define IDM_STATUS_REPORT 0x0110
 #define IDM_ABOUT 0x0120
+#define IDM_UNDO 0x0130
 
 // The status report dialog.
 #define IDD_STATUS_REPORT 200
