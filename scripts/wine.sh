@@ -140,11 +140,13 @@ wine_end() {
 # wine_desktop: the Desktop of the user in $WINEPREFIX is a folder of the prefix's own, C:\Desktop, named in
 # the registry's User Shell Folders as an administrator's redirection is. A new prefix's Desktop is a link
 # to the Unix home: whatever a test saved there would land in the developer's own folder. The link is left
-# alone: moved or renamed from Windows, it would move the home itself.
+# alone: moved or renamed from Windows, it would move the home itself. The server is waited for, as it
+# writes the registry to the prefix's files only when it ends: the copies of the prefix are of those files.
 wine_desktop() {
     mkdir -p "$WINEPREFIX/drive_c/Desktop"
     wine_reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders' /v Desktop \
         /t REG_EXPAND_SZ /d 'C:\Desktop' /f </dev/null >/dev/null 2>&1
+    wineserver -w
 }
 
 wine_start() { # <session dir> <arch>
@@ -166,10 +168,11 @@ wine_start() { # <session dir> <arch>
         [[ -v $name ]] && printf 'export %s=%q\n' "$name" "${!name}"
     done >"$session/env"
     wine_boot "$version"
+    wine_desktop
     wineserver -p </dev/null >/dev/null 2>&1
     # Wine's own services start with the first program and live as long as the server. Started here,
-    # they hold no test's output open; that program points the Desktop at the prefix's own folder.
-    wine_desktop
+    # they hold no test's output open.
+    wine cmd /c exit </dev/null >/dev/null 2>&1
     echo "Wine session ($arch, $version) on display $DISPLAY in $session"
 }
 
