@@ -117,6 +117,38 @@ wine_prefix_drop() {
     rm -rf "$WINEPREFIX"
 }
 
+# wine_end <session dir>: ends the session in that folder, if one is still running there: the Wine server
+# of its prefix and of each copy, with every program they run, and the displays. The servers are persistent
+# (wineserver -p), so a session that no one stops runs on, holding its services, even once its folder is
+# gone: a session started twice over (as ctest --repeat does with the fixture) must end the first itself.
+wine_end() {
+    local session prefix
+    session=$(realpath -m "$1")
+    [[ -f "$session/env" ]] || { wine_kill "$session"; return 0; }
+    (
+        source "$session/env"
+        for prefix in "$session/base" "$session"/copies/*/; do
+            [[ -d $prefix ]] || continue
+            WINEPREFIX=${prefix%/} wineserver -k 2>/dev/null || true
+            WINEPREFIX=${prefix%/} wineserver -w 2>/dev/null || true
+            wine_kill "${prefix%/}"
+        done
+    )
+    wine_kill "$session"
+}
+
+# wine_desktop: the Desktop of the user in $WINEPREFIX is a folder of the prefix's own, C:\Desktop, named in
+# the registry's User Shell Folders as an administrator's redirection is. A new prefix's Desktop is a link
+# to the Unix home: whatever a test saved there would land in the developer's own folder. The link is left
+# alone: moved or renamed from Windows, it would move the home itself. The server is waited for, as it
+# writes the registry to the prefix's files only when it ends: the copies of the prefix are of those files.
+wine_desktop() {
+    mkdir -p "$WINEPREFIX/drive_c/Desktop"
+    wine_reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders' /v Desktop \
+        /t REG_EXPAND_SZ /d 'C:\Desktop' /f </dev/null >/dev/null 2>&1
+    wineserver -w
+}
+
 wine_start() { # <session dir> <arch>
     local session arch=$2 version=winxp
     session=$(wine_session "$1")
@@ -124,7 +156,7 @@ wine_start() { # <session dir> <arch>
         [[ $arch == win32 ]] || { echo "TOVALSET_WOW64 is for the 32-bit build's session" >&2; return 2; }
         arch=wow64 version=win10
     fi
-    wine_kill "$session"
+    wine_end "$session"
     rm -rf "$session"
     mkdir -p "$session/copies"
     session=$(realpath "$session")
@@ -136,6 +168,7 @@ wine_start() { # <session dir> <arch>
         [[ -v $name ]] && printf 'export %s=%q\n' "$name" "${!name}"
     done >"$session/env"
     wine_boot "$version"
+    wine_desktop
     wineserver -p </dev/null >/dev/null 2>&1
     # Wine's own services start with the first program and live as long as the server. Started here,
     # they hold no test's output open.
@@ -144,13 +177,7 @@ wine_start() { # <session dir> <arch>
 }
 
 wine_stop() { # <session dir>
-    local session
-    session=$(wine_session "$1")
-    if [[ -f "$session/env" ]]; then
-        source "$session/env"
-        wineserver -k 2>/dev/null || true
-    fi
-    wine_kill "$session"
+    wine_end "$(wine_session "$1")"
 }
 
 wine_exec() { # <session dir> <program> [args...]

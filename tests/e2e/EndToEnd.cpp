@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 namespace tovalset::e2e {
 
@@ -59,32 +60,78 @@ void Send(INPUT input) {
     SendInput(1, &input, sizeof input);
 }
 
-// Where the input of the control's thread goes now, for a failure to say why a click was lost: the
-// foreground window, the thread's focus and capture windows, and whether the control shows itself pushed.
-std::string InputState(HWND control) {
-    const auto name = [](HWND window) {
-        char className[64] = "none";
-        if (window != nullptr) {
-            GetClassNameA(window, className, sizeof className);
+// Where the input of the control's thread goes, each change with its time, for a failure to say why a
+// click was lost: where the control's window is and which window lies above it, the foreground window,
+// the thread's active, focus and capture windows and its menu mode, whether the system holds the left
+// button down, whether the control shows itself pushed, and the window under the click's point.
+class InputTimeline {
+public:
+    InputTimeline(HWND control, POINT at) : control_(control), at_(at), start_(GetTickCount()) {}
+
+    // Looks once; a state that differs from the last one is written down.
+    void Look(const char* event = nullptr) {
+        std::string now = State();
+        if (event != nullptr) {
+            text_ += "; +" + std::to_string(GetTickCount() - start_) + " ms " + event;
         }
-        return std::string(className);
-    };
-    GUITHREADINFO thread{};
-    thread.cbSize = sizeof thread;
-    GetGUIThreadInfo(GetWindowThreadProcessId(control, nullptr), &thread);
-    DWORD_PTR state = 0;
-    SendMessageTimeoutA(control, BM_GETSTATE, 0, 0, SMTO_ABORTIFHUNG, test::Bound(1000), &state);
-    POINT pointer{};
-    GetCursorPos(&pointer);
-    RECT rect{};
-    GetWindowRect(control, &rect);
-    return " (pointer at " + std::to_string(pointer.x) + "," + std::to_string(pointer.y) +
-           ", the control from " + std::to_string(rect.left) + "," + std::to_string(rect.top) + " to " +
-           std::to_string(rect.right) + "," + std::to_string(rect.bottom) +
-           "; foreground: " + name(GetForegroundWindow()) + ", focus: " + name(thread.hwndFocus) +
-           ", capture: " + name(thread.hwndCapture) +
-           ((state & BST_PUSHED) != 0 ? ", pushed)" : ", not pushed)");
-}
+        if (now != last_) {
+            text_ += "; +" + std::to_string(GetTickCount() - start_) + " ms " + now;
+            last_ = std::move(now);
+        }
+    }
+    bool Pushed() const { return pushed_; }
+    std::string Text() const {
+        RECT rect{};
+        GetWindowRect(control_, &rect);
+        return " (the control from " + std::to_string(rect.left) + "," + std::to_string(rect.top) + " to " +
+               std::to_string(rect.right) + "," + std::to_string(rect.bottom) + ", the click at " +
+               std::to_string(at_.x) + "," + std::to_string(at_.y) + text_ + ")";
+    }
+
+private:
+    std::string Name(HWND window) const {
+        if (window == nullptr) {
+            return "none";
+        }
+        char className[64] = {};
+        char text[64] = {};
+        GetClassNameA(window, className, sizeof className);
+        GetWindowTextA(window, text, sizeof text);
+        std::string name = window == control_ ? "the control" : std::string(className);
+        return text[0] != '\0' && window != control_ ? name + " \"" + text + "\"" : name;
+    }
+    std::string State() {
+        const HWND root = GetAncestor(control_, GA_ROOT);
+        RECT window{};
+        GetWindowRect(root, &window);
+        std::string state = "its window at " + std::to_string(window.left) + "," +
+                            std::to_string(window.top) + (IsWindowVisible(root) != FALSE ? "" : " hidden") +
+                            " below " + Name(GetWindow(root, GW_HWNDPREV));
+        GUITHREADINFO thread{};
+        thread.cbSize = sizeof thread;
+        GetGUIThreadInfo(GetWindowThreadProcessId(control_, nullptr), &thread);
+        state += ", foreground " + Name(GetForegroundWindow()) + ", active " + Name(thread.hwndActive) +
+                 ", focus " + Name(thread.hwndFocus) + ", capture " + Name(thread.hwndCapture) +
+                 ((thread.flags & GUI_INMENUMODE) != 0 ? ", in a menu" : "");
+        POINT pointer{};
+        GetCursorPos(&pointer);
+        state += ", pointer " + std::to_string(pointer.x) + "," + std::to_string(pointer.y) + " over " +
+                 Name(WindowFromPoint(at_)) +
+                 ((GetAsyncKeyState(VK_LBUTTON) & 0x8000) != 0 ? ", button down" : ", button up");
+        DWORD_PTR pushed = 0;
+        pushed_ = SendMessageTimeoutA(control_, BM_GETSTATE, 0, 0, SMTO_ABORTIFHUNG, test::Bound(1000),
+                                      &pushed) != 0 &&
+                  (pushed & BST_PUSHED) != 0;
+        return state + (pushed_ ? ", pushed" : ", not pushed");
+    }
+
+    HWND control_;
+    POINT at_;
+    DWORD start_;
+    std::string text_;
+    std::string last_;
+    bool pushed_ = false;
+};
 
 // A button of the mouse going down or up at a point of the screen. The point goes with it, as with a real
 // mouse: the thread that takes the click may still be working through pointer moves from before (the
@@ -102,16 +149,30 @@ void SendButton(DWORD upOrDown, POINT at) {
     Send(input);
 }
 
-// A click of the left mouse button in the middle of `button`, as a user makes it: once nothing covers that
-// point, with the pointer there, and the button let go only once `button` has taken it down (it shows
-// itself pushed), so that it gets both halves of the click.
+// Whether `control` is the window at `at` as X shows it, as far as its thread has taken X's events. Wine
+// keeps its order of the windows in step with X's through the pointer: each pointer event that X sends a
+// window puts that window on top of those under the pointer. A window just shown is on X's screen only
+// once the window manager has mapped it; until then the pointer moving onto it is over the window beneath,
+// which Wine then puts back on top, and a click there goes to that window. For a message box that is its
+// owner, disabled while the box is up, which drops the click as Windows does. The pixel taken first is a
+// round trip to X, which has moved the pointer and sent its events by then; the thread takes them the next
+// time it waits for input, after it has answered this look.
+bool UnderThePointer(HWND control, POINT at) {
+    CaptureScreen(RECT{at.x, at.y, at.x + 1, at.y + 1});
+    DWORD_PTR ignored = 0;
+    return SendMessageTimeoutA(control, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, test::Bound(5000), &ignored) != 0 &&
+           WindowFromPoint(at) == control;
+}
+
+// A click of the left mouse button in the middle of `button`, as a user makes it: with the pointer there,
+// once the button is what the screen shows at that point, and let go only once `button` has taken it down
+// (it shows itself pushed), so that it gets both halves of the click.
 void MouseClick(HWND button) {
     RECT box;
     GetWindowRect(button, &box);
     POINT middle{(box.left + box.right) / 2, (box.top + box.bottom) / 2};
-    if (!test::WaitUntil([&] { return WindowFromPoint(middle) == button; }, 5000)) {
-        throw std::runtime_error("another window covers the control to be clicked");
-    }
+    InputTimeline timeline(button, middle);
+    timeline.Look();
     SetCursorPos(middle.x, middle.y);
     if (!test::WaitUntil(
             [&] {
@@ -119,21 +180,34 @@ void MouseClick(HWND button) {
                 return GetCursorPos(&now) && now.x == middle.x && now.y == middle.y;
             },
             5000)) {
-        throw std::runtime_error("the pointer did not move onto the control to be clicked");
+        throw std::runtime_error("the pointer did not move onto the control to be clicked" + timeline.Text());
+    }
+    // Three looks in a row that find the button there: the thread waited, and took the pointer's events,
+    // between the first two (see UnderThePointer), and the third shows nothing came of them since.
+    int looks = 0;
+    if (!test::WaitUntil(
+            [&] {
+                looks = UnderThePointer(button, middle) ? looks + 1 : 0;
+                timeline.Look();
+                return looks == 3;
+            },
+            5000)) {
+        throw std::runtime_error("another window is on screen where the control is to be clicked" +
+                                 timeline.Text());
     }
     SendButton(MOUSEEVENTF_LEFTDOWN, middle);
+    timeline.Look("the button sent down");
     const bool pushed = test::WaitUntil(
         [&] {
-            DWORD_PTR state = 0;
-            return SendMessageTimeoutA(button, BM_GETSTATE, 0, 0, SMTO_ABORTIFHUNG, test::Bound(1000),
-                                       &state) != 0 &&
-                   (state & BST_PUSHED) != 0;
+            timeline.Look();
+            return timeline.Pushed();
         },
         5000);
     // Let go either way: a mouse button left down would drag whatever comes next.
     SendButton(MOUSEEVENTF_LEFTUP, middle);
     if (!pushed) {
-        throw std::runtime_error("the control did not take the mouse button going down" + InputState(button));
+        timeline.Look("the button sent up");
+        throw std::runtime_error("the control did not take the mouse button going down" + timeline.Text());
     }
 }
 
@@ -661,8 +735,10 @@ std::vector<std::string> App::AnswerBoxes(std::size_t count, DWORD milliseconds,
             PostOk(box);
         }
         if (!test::WaitUntil([box] { return IsWindow(box) == FALSE; }, 5000)) {
+            InputTimeline timeline(FindWindowExA(box, nullptr, "Button", nullptr), POINT{});
+            timeline.Look();
             throw std::runtime_error("a message box did not close when it was answered: " + texts.back() +
-                                     InputState(FindWindowExA(box, nullptr, "Button", nullptr)));
+                                     timeline.Text());
         }
     }
     return texts;
