@@ -6,6 +6,9 @@
 
 #include "ServiceDomain.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace tovalset {
 
 namespace {
@@ -131,10 +134,11 @@ std::vector<Finding> TrustedSitesFindings(const TrustedSites& sites) {
     if (sites.domains != kTrustedSitesZone) {
         findings.push_back({kDomain + L" is not in Trusted Sites", L"press the IE settings button", true});
     }
-    for (const std::wstring& cause : sites.overrides) {
-        findings.push_back({L"A policy overrides the Trusted Sites settings (" + cause + L")",
-                            L"ask your administrator to add " + kDomain + L" to Trusted Sites"});
-    }
+    std::transform(sites.overrides.begin(), sites.overrides.end(), std::back_inserter(findings),
+                   [](const std::wstring& cause) {
+                       return Finding{L"A policy overrides the Trusted Sites settings (" + cause + L")",
+                                      L"ask your administrator to add " + kDomain + L" to Trusted Sites"};
+                   });
     return findings;
 }
 

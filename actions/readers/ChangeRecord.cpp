@@ -6,6 +6,7 @@
 #include "platform/CertificateFile.h"
 
 #include <algorithm>
+#include <iterator>
 #include <cstdio>
 
 namespace tovalset {
@@ -309,9 +310,9 @@ void RecordZoneValues(PlatformOps& os, ReportFacts& facts) {
     const std::wstring domainKey = DomainKeyPath();
     std::vector<std::pair<std::wstring, std::wstring>> values;
     values.reserve(kZoneSettings.size() + 1);
-    for (const wchar_t* setting : kZoneSettings) {
-        values.emplace_back(kZoneKeyPath, setting);
-    }
+    std::transform(
+        kZoneSettings.begin(), kZoneSettings.end(), std::back_inserter(values),
+        [](const wchar_t* setting) { return std::pair<std::wstring, std::wstring>(kZoneKeyPath, setting); });
     values.emplace_back(domainKey, L"*");
     for (const auto& [key, name] : values) {
         if (Holds(record, key, name)) {

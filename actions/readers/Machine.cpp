@@ -20,13 +20,12 @@ const wchar_t* const kCodeIntegrityPolicy = L"SYSTEM\\CurrentControlSet\\Control
 // Up to which zone HTML Help shows a file's pages, where an administrator set it: the system's own view
 // first, then the 32-bit programs' copy.
 std::optional<std::uint32_t> HelpMaxAllowedZone(PlatformOps& os) {
-    for (const wchar_t* path : {L"SOFTWARE\\Microsoft\\HTMLHelp\\1.x\\ItssRestrictions",
-                                L"SOFTWARE\\WOW6432Node\\Microsoft\\HTMLHelp\\1.x\\ItssRestrictions"}) {
-        if (auto zone = ReadKey(os, kLocalMachine, path).Dword(L"MaxAllowedZone")) {
-            return zone;
-        }
-    }
-    return std::nullopt;
+    const wchar_t* const restrictions = L"Microsoft\\HTMLHelp\\1.x\\ItssRestrictions";
+    const auto zone =
+        ReadKey(os, kLocalMachine, std::wstring(L"SOFTWARE\\") + restrictions).Dword(L"MaxAllowedZone");
+    return zone ? zone
+                : ReadKey(os, kLocalMachine, std::wstring(L"SOFTWARE\\WOW6432Node\\") + restrictions)
+                      .Dword(L"MaxAllowedZone");
 }
 
 FileFacts ReadFile(ReportFacts& facts, const std::wstring& path, bool program) {

@@ -406,11 +406,11 @@ TEST(InstallCertificates, TheRecordIsWrittenBeforeTheFirstImportAndOnlyAddedTo) 
     os.computerRoots.insert(ThumbprintOf(L"DigitalSignOld.cer"));
     InstallRootCertificates(os, facts);
 
-    std::vector<std::string> expected;
-    for (const std::wstring& file : CertificateFiles()) {
-        expected.push_back(fake::Hex(ThumbprintOf(file)) + (file == before ? " before " : " added ") +
-                           fake::Narrow(file));
-    }
+    const std::vector<std::wstring> files = CertificateFiles();
+    std::vector<std::string> expected(files.size());
+    std::transform(files.begin(), files.end(), expected.begin(), [&before](const std::wstring& file) {
+        return fake::Hex(ThumbprintOf(file)) + (file == before ? " before " : " added ") + fake::Narrow(file);
+    });
     EXPECT_EQ(os.Lines(kRecord, L"Certificates"), expected);
     const auto calls = os.calls();
     const auto lastWrite = std::find_if(calls.rbegin(), calls.rend(), [](const std::string& call) {

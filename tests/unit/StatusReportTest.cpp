@@ -158,9 +158,9 @@ TEST(StatusReport, SaysWhatIsInEffectInEachState) {
           L"All\\DigitalSignOld.cer: cannot be read: The system cannot find the file specified.",
           L"Setting 1001: yours absent", kDomain + L" in Domains: not mapped", L"Policy overrides: none",
           L"ProtectedRoots policy: not set", L"Product: not recorded", L"Browser frame windows open: 0",
-          L"Record of changes: none: TovalSet has changed no certificate or browser setting of this user "
-          L"since "
-          L"it began to keep one (HKCU\\Software\\TovalSet)"}},
+          std::wstring(
+              L"Record of changes: none: TovalSet has changed no certificate or browser setting of ") +
+              L"this user since it began to keep one (HKCU\\Software\\TovalSet)"}},
         {"everything in effect",
          EverythingInEffect,
          {L"TovalSet status report",
