@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -44,10 +45,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         line.push_back(static_cast<wchar_t>(data[i] | (data[i + 1] << 8)));
     }
     const std::vector<std::wstring> words = ArgumentsOf(line);
-    std::size_t letters = 0;
-    for (const std::wstring& word : words) {
-        letters += word.size();
-    }
+    const std::size_t letters =
+        std::accumulate(words.begin(), words.end(), std::size_t{0},
+                        [](std::size_t sum, const std::wstring& word) { return sum + word.size(); });
     Require(letters + words.size() <= line.size(), "the words are no longer than the line");
 
     // The words, each quoted, after any program's name, come back as they are.
